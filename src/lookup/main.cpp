@@ -1,0 +1,6 @@
+#include "lookup/run_lookup.h"
+
+int main(int argc, char **argv)
+{
+    return RunLookup(argc, argv);
+}

@@ -1,0 +1,149 @@
+#include "lookup/run_lookup.h"
+
+#include <prerr.h>
+#include <prinit.h>
+#include <prnetdb.h>
+#include <prprf.h>
+
+#include "lookup/address_record.h"
+#include "lookup/run_params.h"
+#include "lookup/run_report.h"
+#include "tracelog/log_purge.h"
+
+// The scratch area PR_GetHostByName fills with the host entry's names and
+// addresses (NSPR's smallest accepted size).
+static const PRIntn kLookupScratchSize = 1024;
+static const PRUint32 kAddressTextSize = 256;
+static const PRUint32 kMessageSize = 512;
+
+static const char kBanner[] =
+    "********************************************************************************";
+
+static void StartNspr(const RunParams *params);
+static void LogRunParams(const RunParams *params);
+static PRInt32 ResolveAndRecord(const RunParams *params);
+static void LogAddress(const RunParams *params, const PRNetAddr *address);
+static PRInt32 FailRun(const RunParams *params, const char *message, PRErrorCode code);
+static PRInt32 ShutDownNspr(const RunParams *params, PRInt32 result);
+static void LogExit(const RunParams *params, PRInt32 result);
+
+PRInt32 RunLookup(int argc, char **argv)
+{
+    RunParams params;
+    PRInt32 result;
+
+    if (argc < kRunArgCount)
+        return kExitTooFewArgs;
+    if (!TakeRunParams(argv, &params))
+        return PR_BUFFER_OVERFLOW_ERROR;
+
+    StartNspr(&params);
+    if (params.LogLevel < kPurgeDisableLevel)
+        PurgeLogs(params.LogDir);
+    LogRunParams(&params);
+    LogMessage(&params, "Resolving hostname...");
+    result = ResolveAndRecord(&params);
+    result = ShutDownNspr(&params, result);
+    LogExit(&params, result);
+    return result;
+}
+
+static void StartNspr(const RunParams *params)
+{
+    if (PR_Initialized())
+        return;
+    PR_Init(PR_USER_THREAD, PR_PRIORITY_NORMAL, 1);
+    LogMessage(params, kBanner);
+    LogMessage(params, "Initializing NSPR...");
+}
+
+static void LogRunParams(const RunParams *params)
+{
+    char message[kMessageSize];
+
+    if (!LoggingOn(params))
+        return;
+    PR_snprintf(message, sizeof message,
+                "Host=(%s), Port=(%d), DatFile=(%s), LogDir=(%s)", params->Host,
+                (int)params->Port, params->DatFile, params->LogDir);
+    LogMessage(params, message);
+}
+
+static PRInt32 ResolveAndRecord(const RunParams *params)
+{
+    char scratch[kLookupScratchSize];
+    PRHostEnt hostEntry;
+    PRNetAddr address;
+    PRIntn next;
+    PRErrorCode result;
+
+    ClearFailureCode();
+    if (PR_GetHostByName(params->Host, scratch, sizeof scratch, &hostEntry) != PR_SUCCESS)
+        return FailRun(params, "PR_GetHostByName() failed!", TakeFailureCode());
+
+    LogMessage(params, "Enumerating host entry...");
+    // An entry without addresses ends the enumeration at once (0), which
+    // sets no error; TakeFailureCode then gives PR_UNKNOWN_ERROR.
+    ClearFailureCode();
+    next = PR_EnumerateHostEnt(0, &hostEntry, params->Port, &address);
+    if (next <= 0)
+        return FailRun(params, "PR_EnumerateHostEnt() failed!", TakeFailureCode());
+    LogMessage(params, "Enumerated!");
+    LogAddress(params, &address);
+
+    if (!WriteAddressRecord(params, &address, &result))
+        return FailRun(params, "Unable to open DAT file!", result);
+    return result;
+}
+
+// Showing the address is only for the log; the run goes on without it.
+static void LogAddress(const RunParams *params, const PRNetAddr *address)
+{
+    char addressText[kAddressTextSize];
+    char message[kMessageSize];
+
+    if (!LoggingOn(params))
+        return;
+    if (PR_NetAddrToString(address, addressText, sizeof addressText) != PR_SUCCESS)
+        return;
+    PR_snprintf(message, sizeof message, "(%s) => (%s)", params->Host, addressText);
+    LogMessage(params, message);
+}
+
+// code is taken by the caller right after the failed call, before the log
+// writer's own file calls can replace it.
+static PRInt32 FailRun(const RunParams *params, const char *message, PRErrorCode code)
+{
+    LogMessage(params, message);
+    LogError(params, code);
+    return code;
+}
+
+static PRInt32 ShutDownNspr(const RunParams *params, PRInt32 result)
+{
+    PRErrorCode code;
+
+    if (PR_Initialized() != PR_TRUE)
+        return result;
+    LogMessage(params, "Shutting down NSPR...");
+    ClearFailureCode();
+    if (PR_Cleanup() == PR_SUCCESS)
+        return result;
+    code = TakeFailureCode();
+    LogMessage(params, "PR_Cleanup() failed!");
+    LogError(params, code);
+    return code;
+}
+
+// These lines come after PR_Cleanup; the log writer's file calls bring NSPR
+// up again implicitly, which is harmless this close to the exit.
+static void LogExit(const RunParams *params, PRInt32 result)
+{
+    char message[kMessageSize];
+
+    if (!LoggingOn(params))
+        return;
+    PR_snprintf(message, sizeof message, "Exiting with %d.", result);
+    LogMessage(params, message);
+    LogMessage(params, kBanner);
+}

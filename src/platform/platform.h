@@ -1,0 +1,30 @@
+// The few things that differ between Windows and POSIX: the path separator,
+// the local time with milliseconds and the calling thread's id.
+#ifndef TRALVINEX_PLATFORM_PLATFORM_H
+#define TRALVINEX_PLATFORM_PLATFORM_H
+
+#include <prtime.h>
+#include <prtypes.h>
+
+// Paths are held to Windows' MAX_PATH everywhere, so one set of arguments
+// means the same files on every platform.
+inline constexpr PRUint32 kPathSize = 260;
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// Mode for new DAT and log files; the umask applies. Later runs of the same
+// user must be able to open them again.
+inline constexpr PRIntn kNewFileMode = 0666;
+
+// Fills tm_year (full year), tm_month (0-11), tm_mday, tm_hour, tm_min,
+// tm_sec and tm_usec (whole milliseconds times 1000) with the local time.
+void GetLocalTimeMs(PRExplodedTime *now);
+
+// The numeric id of the calling thread; it names the thread's log file.
+PRInt32 GetThreadId(void);
+
+#endif

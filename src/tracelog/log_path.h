@@ -1,0 +1,18 @@
+// Paths inside the log directory. A path that does not fit is refused, never
+// cut: a cut path names another file.
+#ifndef TRALVINEX_TRACELOG_LOG_PATH_H
+#define TRALVINEX_TRACELOG_LOG_PATH_H
+
+#include <prtypes.h>
+
+// Room for "Tralvinex", a signed 32-bit number, ".log" and the terminator.
+inline constexpr PRUint32 kLogNameSize = 32;
+
+// Writes dir, one separator and name into out. PR_FALSE, with out empty,
+// when the whole path does not fit in outSize bytes with its terminator.
+PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize);
+
+// The log file of thread threadId in logDir: "<logDir><sep>Tralvinex<id>.log".
+PRBool BuildLogPath(const char *logDir, PRInt32 threadId, char *out, PRUint32 outSize);
+
+#endif
