@@ -1,0 +1,461 @@
+#!/usr/bin/env bash
+# End-to-end tests of the real binary: exit status, DAT bytes and log lines.
+#
+# usage: run_e2e.sh TOOL SHIM
+#
+# Name lookups are hermetic: each run happens in a private network and mount
+# namespace whose /etc/hosts is the file below. Where namespaces are refused,
+# the cases that need a lookup are skipped and the others still run.
+set -u
+
+TOOL=$1
+SHIM=$2
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+PASS=0
+FAIL=0
+SKIP=0
+CASE=""
+BANNER=$(printf '*%.0s' $(seq 80))
+ZERO24=$(printf '00%.0s' $(seq 24))
+
+HOSTS=$WORK/hosts
+printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
+
+HERMETIC=0
+if unshare -n -m --propagation private sh -c 'mount --bind "$0" /etc/hosts' "$HOSTS" \
+    2>/dev/null; then
+    HERMETIC=1
+else
+    echo "note: cannot make a private network and hosts file (needs root and unshare);"
+    echo "      cases that resolve names are skipped"
+fi
+
+# --- helpers ---------------------------------------------------------------
+
+# new_case NAME [needs-lookup]: a fresh directory $C with $DAT and $LOGS.
+new_case() {
+    CASE=$1
+    C=$WORK/$(printf '%03d' $((PASS + FAIL + SKIP)))
+    DAT=$C/out.dat
+    LOGS=$C/logs
+    OUT=$C.out
+    CASE_OK=1
+    mkdir -p "$LOGS"
+    if [ "${2:-}" = needs-lookup ] && [ "$HERMETIC" = 0 ]; then
+        echo "SKIP $CASE (no private network)"
+        SKIP=$((SKIP + 1))
+        return 1
+    fi
+    return 0
+}
+
+fail() {
+    echo "FAIL $CASE: $*"
+    CASE_OK=0
+}
+
+# run [VAR=value ...] -- ARGS...: runs the tool, sets RC (0-255) and PID.
+run() {
+    local envs=()
+    while [ "$1" != -- ]; do envs+=("$1"); shift; done
+    shift
+    if [ "$HERMETIC" = 1 ]; then
+        unshare -n -m --propagation private \
+            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
+            env "${envs[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
+    else
+        env "${envs[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
+    fi
+    PID=$!
+    wait "$PID"
+    RC=$?
+}
+
+# status of an NSPR code or -1 as a POSIX shell sees it
+st() { echo $(( $1 & 255 )); }
+
+hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+
+# record PORT A.B.C.D: the expected 32 bytes in hex
+record() {
+    local IFS=.
+    set -- $1 $2
+    printf '0200%04x%02x%02x%02x%02x%s' "$1" "$2" "$3" "$4" "$5" "$ZERO24"
+}
+
+expect_status() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1"; }
+expect_dat() { [ -f "$DAT" ] && [ "$(hex "$DAT")" = "$1" ] || fail "DAT is $( [ -f "$DAT" ] && hex "$DAT" || echo missing), expected $1"; }
+expect_no_dat() { [ ! -e "$DAT" ] || fail "DAT file was created"; }
+expect_no_output() { [ ! -s "$OUT.stdout" ] && [ ! -s "$OUT.stderr" ] || fail "printed on the console"; }
+
+# The messages of the log named after the run's thread id (its pid), one per
+# line; a line not in the form "MM/DD/YYYY hh:mm:ss.mmm<TAB>text<CR>" shows
+# as "MALFORMED: ...".
+messages() {
+    local dir=${1:-$LOGS}
+    LC_ALL=C sed -E -n \
+        -e 's/^[0-9]{2}\/[0-9]{2}\/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}\t(.*)\r$/\1/p; t' \
+        -e 's/^/MALFORMED: /p' "$dir/Tralvinex$PID.log"
+}
+
+# expect_log LINE...: the run's log holds exactly these messages.
+expect_log() {
+    local want got
+    want=$(printf '%s\n' "$@")
+    if [ ! -f "$LOGS/Tralvinex$PID.log" ]; then
+        fail "no log file Tralvinex$PID.log"
+        return
+    fi
+    got=$(messages)
+    if [ "$got" != "$want" ]; then
+        fail "log differs:"
+        diff <(echo "$want") <(echo "$got") | sed 's/^/    /'
+    fi
+}
+
+# Every file under the case directory with its size and modification time.
+snapshot() { find "$C" -printf '%p %s %T@\n' | sort; }
+
+done_case() {
+    if [ "$CASE_OK" = 1 ]; then
+        echo "ok   $CASE"
+        PASS=$((PASS + 1))
+    else
+        FAIL=$((FAIL + 1))
+    fi
+}
+
+params_line() { echo "Host=($1), Port=($2), DatFile=($3), LogDir=($4)"; }
+
+head_lines() { echo "$BANNER"; echo "Initializing NSPR..."; params_line "$@"; echo "Resolving hostname..."; }
+tail_lines() { echo "Shutting down NSPR..."; echo "Exiting with $1."; echo "$BANNER"; }
+
+# success_log HOST PORT ADDRESS
+success_log() {
+    mapfile -t LINES < <(head_lines "$1" "$2" "$DAT" "$LOGS"
+        echo "Enumerating host entry..."; echo "Enumerated!"; echo "($1) => ($3)"
+        tail_lines 0)
+    expect_log "${LINES[@]}"
+}
+
+# failure_log HOST PORT CODE ERRORLINE STEP... : log of a run that failed
+# after the lookup steps named.
+failure_log() {
+    local host=$1 port=$2 code=$3 errline=$4
+    shift 4
+    mapfile -t LINES < <(head_lines "$host" "$port" "$DAT" "$LOGS"
+        printf '%s\n' "$@"; echo "$errline"; tail_lines "$code")
+    expect_log "${LINES[@]}"
+}
+
+# touch_age FILE SECONDS [SIZE]: a file last modified SECONDS ago
+touch_age() {
+    head -c "${3:-10}" /dev/zero >"$1"
+    touch -d "@$(( $(date +%s) - $2 ))" "$1"
+}
+
+LOOKUP_ERR='[-5973] [PR_DIRECTORY_LOOKUP_ERROR] [A directory lookup on a network address has failed]'
+NOTFOUND_ERR='[-5950] [PR_FILE_NOT_FOUND_ERROR] [File not found]'
+NOSPACE_ERR='[-5956] [PR_NO_DEVICE_SPACE_ERROR] [The device for storing the file is full]'
+UNKNOWN_ERR='[-5994] [PR_UNKNOWN_ERROR] [Some unknown error has occurred]'
+
+# --- the run and its record ------------------------------------------------
+
+if new_case "fully logged success" needs-lookup; then
+    run -- testhost.example 80 9 "$DAT" "$LOGS"
+    expect_status 0
+    expect_dat "$(record 80 10.9.8.7)"
+    expect_no_output
+    success_log testhost.example 80 10.9.8.7
+    [ "$(stat -c %a "$DAT")" = 644 ] && [ "$(stat -c %a "$LOGS/Tralvinex$PID.log")" = 644 ] ||
+        fail "new files are not mode 0666 less the umask 022"
+    done_case
+fi
+
+# Port conversion table: argument text, port in the log, port in the record.
+while read -r arg port; do
+    if new_case "port argument '$arg' gives $port"; then
+        run -- 10.1.2.3 "$arg" 9 "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record "$port" 10.1.2.3)"
+        [ "$(messages | sed -n 3p)" = "$(params_line 10.1.2.3 "$port" "$DAT" "$LOGS")" ] ||
+            fail "parameter line: $(messages | sed -n 3p)"
+        done_case
+    fi
+done <<'EOF'
+80 80
+65535 65535
+70000 4464
+4294967376 65535
+-1 65535
+-99999999999 0
++443x 443
+abc 0
+EOF
+
+if new_case "an existing longer DAT keeps its bytes past the record"; then
+    head -c 100 /dev/urandom >"$DAT"
+    before=$(hex "$DAT")
+    run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status 0
+    [ "$(hex "$DAT")" = "$(record 80 10.1.2.3)${before:64}" ] || fail "bytes 32-99 changed"
+    done_case
+fi
+
+if new_case "an existing shorter DAT grows to the record"; then
+    printf 'abc' >"$DAT"
+    run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    done_case
+fi
+
+if new_case "six or more arguments behave as five"; then
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS" extra more
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    success_log 10.1.2.3 80 10.1.2.3
+    done_case
+fi
+
+# --- failures ----------------------------------------------------------------
+
+if new_case "too few arguments touch nothing"; then
+    touch_age "$LOGS/Tralvinex1.log" 999999
+    before=$(snapshot)
+    run -- 10.1.2.3 80 0 "$DAT"
+    expect_status 255
+    [ "$(snapshot)" = "$before" ] || fail "files were touched"
+    run --
+    expect_status 255
+    done_case
+fi
+
+if new_case "unresolvable host leaves DAT unchanged" needs-lookup; then
+    printf 'previous' >"$DAT"
+    run -- nothere.invalid 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5973)"
+    [ "$(cat "$DAT")" = previous ] || fail "DAT changed"
+    failure_log nothere.invalid 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    done_case
+fi
+
+if new_case "empty host fails without a lookup"; then
+    run -- "" 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5973)"
+    expect_no_dat
+    failure_log "" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    done_case
+fi
+
+if new_case "DAT in a missing directory"; then
+    DAT=$C/missing/out.dat
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5950)"
+    expect_no_dat
+    failure_log 10.1.2.3 80 -5950 "$NOTFOUND_ERR" "Enumerating host entry..." "Enumerated!" \
+        "(10.1.2.3) => (10.1.2.3)" "Unable to open DAT file!"
+    done_case
+fi
+
+if [ -w /dev/full ] && new_case "DAT write fails on a full device"; then
+    DAT=/dev/full
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5956)"
+    failure_log 10.1.2.3 80 -5956 "$NOSPACE_ERR" "Enumerating host entry..." "Enumerated!" \
+        "(10.1.2.3) => (10.1.2.3)" "Unable to write to DAT file!"
+    done_case
+fi
+
+# A failed step reports its own error, not the one the log writer's failed
+# open of a missing log directory leaves behind.
+if new_case "failure code survives a missing log directory" needs-lookup; then
+    run -- nothere.invalid 80 9 "$DAT" "$C/no-such-dir"
+    expect_status "$(st -5973)"
+    expect_no_dat
+    [ ! -e "$C/no-such-dir" ] || fail "log directory was created"
+    done_case
+fi
+
+if new_case "success with a missing log directory"; then
+    run -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    done_case
+fi
+
+# --- arguments that do not fit -------------------------------------------------
+
+long=$(printf 'h%.0s' $(seq 260))
+for which in Host DatFile LogDir; do
+    if new_case "a $which of 260 bytes is refused"; then
+        touch_age "$LOGS/Tralvinex1.log" 999999
+        before=$(snapshot)
+        case $which in
+            Host) run -- "$long" 80 9 "$DAT" "$LOGS" ;;
+            DatFile) run -- 10.1.2.3 80 9 "$C/$long" "$LOGS" ;;
+            LogDir) run -- 10.1.2.3 80 9 "$DAT" "$LOGS/$long" ;;
+        esac
+        expect_status "$(st -5962)"
+        [ "$(snapshot)" = "$before" ] || fail "files were touched"
+        done_case
+    fi
+done
+
+if new_case "a host of 259 bytes is taken whole" needs-lookup; then
+    host=${long:1}
+    DAT=/${long:2}
+    run -- "$host" 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5973)"
+    line=$(messages | sed -n 3p)
+    [ "${#line}" = 511 ] || fail "parameter line is ${#line} characters, expected 511 (cut)"
+    [ "$line" = "$(params_line "$host" 80 "$DAT" "$LOGS" | head -c 511)" ] || fail "parameter line: $line"
+    done_case
+fi
+
+# A log path that does not fit is never used cut: no line is written anywhere.
+if new_case "a log path too long to fit drops the lines"; then
+    deep=$LOGS
+    while [ ${#deep} -lt 245 ]; do deep=$deep/d; done
+    mkdir -p "$deep"
+    run -- 10.1.2.3 80 9 "$DAT" "$deep"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    [ -z "$(find "$LOGS" -type f)" ] || fail "a file was written: $(find "$LOGS" -type f)"
+    done_case
+fi
+
+if new_case "log directory with a trailing separator"; then
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS/"
+    expect_status 0
+    [ -f "$LOGS/Tralvinex$PID.log" ] || fail "no log"
+    [ "$(messages | sed -n 3p)" = "$(params_line 10.1.2.3 80 "$DAT" "$LOGS/")" ] || fail "parameter line"
+    done_case
+fi
+
+# --- log level gates and the purge ---------------------------------------------
+
+# Directory contents for the purge cases: condemned logs, kept logs, and
+# files that only look like logs.
+fill_logs() {
+    touch_age "$LOGS/Tralvinex11.log" 172800
+    touch_age "$LOGS/tralvinex12.LOG" 86400
+    touch_age "$LOGS/TRALVINEX13.log" 0 10240
+    touch_age "$LOGS/Tralvinex.log" 90000
+    touch_age "$LOGS/Tralvinex14.log" 86000 10239
+    touch_age "$LOGS/Tralvinex15.log" -3600
+    touch_age "$LOGS/Tralvinex42.log.bak" 172800 20000
+    touch_age "$LOGS/xTralvinex42.log" 172800 20000
+    touch_age "$LOGS/Tralvinex" 172800 20000
+    mkdir "$LOGS/Tralvinex16.log" && touch -d @0 "$LOGS/Tralvinex16.log"
+}
+KEPT="Tralvinex14.log Tralvinex15.log Tralvinex16.log Tralvinex Tralvinex42.log.bak xTralvinex42.log"
+ALL="Tralvinex11.log tralvinex12.LOG TRALVINEX13.log Tralvinex.log $KEPT"
+
+expect_files() {
+    local want got
+    want=$(printf '%s\n' $1 | sort)
+    got=$(ls -A "$LOGS" | grep -v "^Tralvinex$PID.log$" | sort)
+    [ "$got" = "$want" ] || fail "log dir holds: $(echo $got), expected: $(echo $want)"
+}
+
+# level argument, writes a log, purges
+while read -r level logs purges; do
+    if new_case "log level '$level': log $logs, purge $purges"; then
+        fill_logs
+        run -- 10.1.2.3 80 "$level" "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        if [ "$logs" = yes ]; then
+            success_log 10.1.2.3 80 10.1.2.3
+        else
+            [ ! -e "$LOGS/Tralvinex$PID.log" ] || fail "a log was written"
+        fi
+        if [ "$purges" = yes ]; then expect_files "$KEPT"; else expect_files "$ALL"; fi
+        done_case
+    fi
+done <<'EOF'
+8 no yes
+9 yes yes
+9998 yes yes
+9999 yes no
+32767 yes no
+75535 yes no
+-1 no yes
+40000 no yes
+abc no yes
+EOF
+
+# The purge comes after the two opening lines: a log that is already too
+# large loses them, and the next line starts a new file under the same name.
+# In a private pid namespace the tool is pid 1, so its log name is known.
+if new_case "purge may delete the run's own log" needs-lookup; then
+    head -c 20000 /dev/zero >"$LOGS/Tralvinex1.log"
+    unshare -p -f -n -m --propagation private \
+        sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
+        "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
+    RC=$?
+    PID=1
+    expect_status 0
+    mapfile -t LINES < <(params_line 10.1.2.3 80 "$DAT" "$LOGS"; echo "Resolving hostname..."
+        echo "Enumerating host entry..."; echo "Enumerated!"; echo "(10.1.2.3) => (10.1.2.3)"
+        tail_lines 0)
+    expect_log "${LINES[@]}"
+    done_case
+fi
+
+# --- failures no real input reaches, made by the fault shim ----------------------
+
+if new_case "address cannot be shown as text"; then
+    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_NetAddrToString TRALVINEX_FAULT_AT=1 \
+        -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    mapfile -t LINES < <(head_lines 10.1.2.3 80 "$DAT" "$LOGS"
+        echo "Enumerating host entry..."; echo "Enumerated!"; tail_lines 0)
+    expect_log "${LINES[@]}"
+    done_case
+fi
+
+if new_case "PR_Cleanup fails after a good run"; then
+    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
+        -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5931)"
+    expect_dat "$(record 80 10.1.2.3)"
+    mapfile -t LINES < <(head_lines 10.1.2.3 80 "$DAT" "$LOGS"
+        echo "Enumerating host entry..."; echo "Enumerated!"; echo "(10.1.2.3) => (10.1.2.3)"
+        echo "Shutting down NSPR..."; echo "PR_Cleanup() failed!"
+        echo "[-5931] [PR_INVALID_STATE_ERROR] [Object state improper for request]"
+        echo "Exiting with -5931."; echo "$BANNER")
+    expect_log "${LINES[@]}"
+    done_case
+fi
+
+if new_case "an entry without addresses never exits 0"; then
+    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_EnumerateHostEnt TRALVINEX_FAULT_AT=1 \
+        TRALVINEX_FAULT_ERROR=none -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5994)"
+    expect_no_dat
+    failure_log 10.1.2.3 80 -5994 "$UNKNOWN_ERR" "Enumerating host entry..." "PR_EnumerateHostEnt() failed!"
+    done_case
+fi
+
+# Some file systems report a lost write only at close.
+if new_case "a failed DAT close is a failure"; then
+    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
+        -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status "$(st -5991)"
+    done_case
+fi
+
+if new_case "a failed DAT write is reported with its own code"; then
+    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=1 \
+        TRALVINEX_FAULT_ERROR=none -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status "$(st -5994)"
+    done_case
+fi
+
+echo "$PASS passed, $FAIL failed, $SKIP skipped"
+[ "$FAIL" = 0 ]

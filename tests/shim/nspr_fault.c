@@ -1,0 +1,185 @@
+/*
+ * Test-only LD_PRELOAD shim: makes one chosen NSPR call of the real binary
+ * fail, and can trace every call it watches.
+ *
+ *   TRALVINEX_FAULT_CALL   name of the call to fail ("*" or unset: any)
+ *   TRALVINEX_FAULT_AT     fail the N-th matching call (1-based); unset: none
+ *   TRALVINEX_FAULT_ERROR  NSPR error code to set, or "none" to set none;
+ *                          unset: a plausible code for that call
+ *   TRALVINEX_FAULT_TRACE  file to append one line per watched call
+ *                          ("NAME" or "NAME FAIL")
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <nspr.h>
+
+#define REAL(fn) \
+    static __typeof__(fn) *real_##fn; \
+    if (real_##fn == NULL) \
+        real_##fn = (__typeof__(fn) *)dlsym(RTLD_NEXT, #fn)
+
+static long matched;
+
+static void Trace(const char *name, int failed)
+{
+    const char *path = getenv("TRALVINEX_FAULT_TRACE");
+    char line[128];
+    size_t length;
+    int fd;
+
+    if (path == NULL || *path == '\0')
+        return;
+    length = strlen(name);
+    if (length > sizeof line - 8)
+        length = sizeof line - 8;
+    memcpy(line, name, length);
+    if (failed) {
+        memcpy(line + length, " FAIL", 5);
+        length += 5;
+    }
+    line[length++] = '\n';
+    fd = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0)
+        return;
+    (void)!write(fd, line, length);
+    close(fd);
+}
+
+/* True when this call is the one to fail; the error is then already set. */
+static int ShouldFail(const char *name, PRErrorCode plausible)
+{
+    const char *call = getenv("TRALVINEX_FAULT_CALL");
+    const char *at = getenv("TRALVINEX_FAULT_AT");
+    const char *error = getenv("TRALVINEX_FAULT_ERROR");
+    int fail = 0;
+
+    if (at != NULL && (call == NULL || strcmp(call, "*") == 0 || strcmp(call, name) == 0))
+        fail = ++matched == atol(at);
+    Trace(name, fail);
+    if (!fail)
+        return 0;
+    if (error == NULL)
+        PR_SetError(plausible, 0);
+    else if (strcmp(error, "none") == 0)
+        PR_SetError(0, 0);
+    else
+        PR_SetError((PRErrorCode)atol(error), 0);
+    return 1;
+}
+
+static int ErrorIsNone(void)
+{
+    const char *error = getenv("TRALVINEX_FAULT_ERROR");
+
+    return error != NULL && strcmp(error, "none") == 0;
+}
+
+PRFileDesc *PR_Open(const char *name, PRIntn flags, PRIntn mode)
+{
+    REAL(PR_Open);
+    if (ShouldFail("PR_Open", PR_NO_ACCESS_RIGHTS_ERROR))
+        return NULL;
+    return real_PR_Open(name, flags, mode);
+}
+
+PRInt32 PR_Write(PRFileDesc *fd, const void *buf, PRInt32 amount)
+{
+    REAL(PR_Write);
+    if (ShouldFail("PR_Write", PR_NO_DEVICE_SPACE_ERROR))
+        return -1;
+    return real_PR_Write(fd, buf, amount);
+}
+
+/* A failed close still releases the descriptor, as close(2) does. */
+PRStatus PR_Close(PRFileDesc *fd)
+{
+    REAL(PR_Close);
+    if (ShouldFail("PR_Close", PR_IO_ERROR)) {
+        (void)real_PR_Close(fd);
+        return PR_FAILURE;
+    }
+    return real_PR_Close(fd);
+}
+
+PRStatus PR_GetHostByName(const char *host, char *buf, PRIntn bufsize, PRHostEnt *hp)
+{
+    REAL(PR_GetHostByName);
+    if (ShouldFail("PR_GetHostByName", PR_DIRECTORY_LOOKUP_ERROR))
+        return PR_FAILURE;
+    return real_PR_GetHostByName(host, buf, bufsize, hp);
+}
+
+/* With no error set, the failure is the end of the list: 0, as NSPR gives
+ * for an entry without addresses. */
+PRIntn PR_EnumerateHostEnt(PRIntn index, const PRHostEnt *he, PRUint16 port, PRNetAddr *addr)
+{
+    REAL(PR_EnumerateHostEnt);
+    if (ShouldFail("PR_EnumerateHostEnt", PR_INVALID_ARGUMENT_ERROR))
+        return ErrorIsNone() ? 0 : -1;
+    return real_PR_EnumerateHostEnt(index, he, port, addr);
+}
+
+PRStatus PR_NetAddrToString(const PRNetAddr *addr, char *string, PRUint32 size)
+{
+    REAL(PR_NetAddrToString);
+    if (ShouldFail("PR_NetAddrToString", PR_BUFFER_OVERFLOW_ERROR))
+        return PR_FAILURE;
+    return real_PR_NetAddrToString(addr, string, size);
+}
+
+PRDir *PR_OpenDir(const char *name)
+{
+    REAL(PR_OpenDir);
+    if (ShouldFail("PR_OpenDir", PR_FILE_NOT_FOUND_ERROR))
+        return NULL;
+    return real_PR_OpenDir(name);
+}
+
+PRDirEntry *PR_ReadDir(PRDir *dir, PRDirFlags flags)
+{
+    REAL(PR_ReadDir);
+    if (ShouldFail("PR_ReadDir", PR_IO_ERROR))
+        return NULL;
+    return real_PR_ReadDir(dir, flags);
+}
+
+PRStatus PR_CloseDir(PRDir *dir)
+{
+    REAL(PR_CloseDir);
+    if (ShouldFail("PR_CloseDir", PR_IO_ERROR)) {
+        (void)real_PR_CloseDir(dir);
+        return PR_FAILURE;
+    }
+    return real_PR_CloseDir(dir);
+}
+
+PRStatus PR_GetFileInfo64(const char *fn, PRFileInfo64 *info)
+{
+    REAL(PR_GetFileInfo64);
+    if (ShouldFail("PR_GetFileInfo64", PR_FILE_NOT_FOUND_ERROR))
+        return PR_FAILURE;
+    return real_PR_GetFileInfo64(fn, info);
+}
+
+PRStatus PR_Delete(const char *name)
+{
+    REAL(PR_Delete);
+    if (ShouldFail("PR_Delete", PR_NO_ACCESS_RIGHTS_ERROR))
+        return PR_FAILURE;
+    return real_PR_Delete(name);
+}
+
+/* Fails without shutting down, as NSPR does when called off the primordial
+ * thread. */
+PRStatus PR_Cleanup(void)
+{
+    REAL(PR_Cleanup);
+    if (ShouldFail("PR_Cleanup", PR_INVALID_STATE_ERROR))
+        return PR_FAILURE;
+    return real_PR_Cleanup();
+}

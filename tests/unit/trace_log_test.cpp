@@ -1,0 +1,122 @@
+#include <string.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <prerr.h>
+
+#include "platform/platform.h"
+#include "tracelog/error_line.h"
+#include "tracelog/log_path.h"
+#include "tracelog/trace_log.h"
+#include "temp_dir.h"
+
+static PRExplodedTime At(int year, int month, int day, int hour, int min, int sec, int ms)
+{
+    PRExplodedTime t = {};
+
+    t.tm_year = (PRInt16)year;
+    t.tm_month = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = min;
+    t.tm_sec = sec;
+    t.tm_usec = ms * 1000;
+    return t;
+}
+
+TEST(LogLine, HasStampTabTextAndCrLf)
+{
+    struct {
+        PRExplodedTime when;
+        const char *text;
+        const char *line;
+    } cases[] = {
+        {At(2015, 3, 14, 9, 5, 7, 42), "Enumerated!", "03/14/2015 09:05:07.042\tEnumerated!\r\n"},
+        {At(2026, 12, 31, 23, 59, 59, 999), "", "12/31/2026 23:59:59.999\t\r\n"},
+        {At(999, 1, 1, 0, 0, 0, 0), "%s %n %d", "01/01/0999 00:00:00.000\t%s %n %d\r\n"},
+        {At(2020, 2, 29, 12, 0, 60, 5), "\xe9t\xe9", "02/29/2020 12:00:60.005\t\xe9t\xe9\r\n"},
+    };
+    for (const auto &c : cases) {
+        char line[kLogLineSize];
+        PRUint32 length = FormatLogLine(&c.when, c.text, line, sizeof line);
+
+        EXPECT_EQ(std::string(line, length), c.line);
+        EXPECT_EQ(length, strlen(line));
+    }
+}
+
+TEST(LogLine, ALongTextIsCutButTheLineStillEnds)
+{
+    std::string text(5000, 'x');
+    PRExplodedTime when = At(2015, 3, 14, 9, 5, 7, 42);
+    char line[kLogLineSize];
+    PRUint32 length = FormatLogLine(&when, text.c_str(), line, sizeof line);
+
+    EXPECT_EQ(length, kLogLineSize - 1);
+    EXPECT_EQ(std::string(line + length - 2), "\r\n");
+    // an error line's full 1023 characters always fit
+    EXPECT_GE(length - 24 - 2, kErrorLineSize - 1);
+}
+
+TEST(LogPath, IsRefusedRatherThanCut)
+{
+    char out[kPathSize];
+    std::string dir(250, 'd');
+
+    ASSERT_TRUE(JoinPath(dir.c_str(), "12345678", out, sizeof out));  // 259 bytes
+    EXPECT_EQ(strlen(out), 259u);
+    EXPECT_FALSE(JoinPath(dir.c_str(), "123456789", out, sizeof out));
+    EXPECT_STREQ(out, "");
+
+    std::string trailing = std::string("logs") + kPathSeparator;
+    ASSERT_TRUE(JoinPath(trailing.c_str(), "x", out, sizeof out));
+    EXPECT_EQ(std::string(out), trailing + kPathSeparator + "x");
+
+    ASSERT_TRUE(BuildLogPath("logs", -5, out, sizeof out));
+    EXPECT_EQ(std::string(out), std::string("logs") + kPathSeparator + "Tralvinex-5.log");
+    ASSERT_TRUE(BuildLogPath("logs", 2147483647, out, sizeof out));
+    EXPECT_EQ(std::string(out), std::string("logs") + kPathSeparator + "Tralvinex2147483647.log");
+}
+
+TEST(ErrorLine, NamesTheCodeAndItsText)
+{
+    char line[kErrorLineSize];
+
+    FormatErrorLine(PR_FILE_NOT_FOUND_ERROR, line, sizeof line);
+    EXPECT_STREQ(line, "[-5950] [PR_FILE_NOT_FOUND_ERROR] [File not found]");
+    FormatErrorLine(PR_DIRECTORY_LOOKUP_ERROR, line, sizeof line);
+    EXPECT_STREQ(line, "[-5973] [PR_DIRECTORY_LOOKUP_ERROR] "
+                       "[A directory lookup on a network address has failed]");
+}
+
+TEST(ErrorLine, AnUnknownCodeShowsAPlaceholderName)
+{
+    char line[kErrorLineSize];
+
+    FormatErrorLine(12345, line, sizeof line);
+    EXPECT_EQ(std::string(line).rfind(std::string("[12345] [") + kNoErrorName + "] [", 0), 0u) << line;
+    EXPECT_EQ(strstr(line, "(null)"), nullptr);
+}
+
+TEST(WriteLog, AppendsWholeLinesToTheThreadsFile)
+{
+    TempDir dir;
+    std::string path = dir / ("Tralvinex" + std::to_string(GetThreadId()) + ".log");
+
+    WriteLogLine(dir.path.c_str(), "first");
+    WriteLogLine(dir.path.c_str(), "second");
+    std::string log = ReadFileBytes(path);
+    ASSERT_EQ(log.size(), 2 * 24 + 5 + 6 + 4) << log;
+    EXPECT_EQ(log.substr(23, 8), "\tfirst\r\n");
+    EXPECT_EQ(log.substr(log.size() - 9), "\tsecond\r\n");
+}
+
+TEST(WriteLog, ALineForAMissingDirectoryIsDropped)
+{
+    TempDir dir;
+
+    WriteLogLine((dir / "missing").c_str(), "lost");
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
