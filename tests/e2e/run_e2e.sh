@@ -3,34 +3,17 @@
 #
 # usage: run_e2e.sh TOOL SHIM
 #
-# Name lookups are hermetic: each run happens in a private network and mount
-# namespace whose /etc/hosts is the file below. Where namespaces are refused,
-# the cases that need a lookup are skipped and the others still run.
+# Each case is a fresh directory, the tool's arguments, and what the run must
+# leave: exit status, DAT bytes, log messages, files.
 set -u
 
-TOOL=$1
-SHIM=$2
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+. "$(dirname "$0")/lib.sh"
+e2e_init "$1" "$2"
 
 PASS=0
 FAIL=0
 SKIP=0
 CASE=""
-BANNER=$(printf '*%.0s' $(seq 80))
-ZERO24=$(printf '00%.0s' $(seq 24))
-
-HOSTS=$WORK/hosts
-printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
-
-HERMETIC=0
-if unshare -n -m --propagation private sh -c 'mount --bind "$0" /etc/hosts' "$HOSTS" \
-    2>/dev/null; then
-    HERMETIC=1
-else
-    echo "note: cannot make a private network and hosts file (needs root and unshare);"
-    echo "      cases that resolve names are skipped"
-fi
 
 # --- helpers ---------------------------------------------------------------
 
@@ -56,49 +39,13 @@ fail() {
     CASE_OK=0
 }
 
-# run [VAR=value ...] -- ARGS...: runs the tool, sets RC (0-255) and PID.
-run() {
-    local envs=()
-    while [ "$1" != -- ]; do envs+=("$1"); shift; done
-    shift
-    if [ "$HERMETIC" = 1 ]; then
-        unshare -n -m --propagation private \
-            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
-            env "${envs[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
-    else
-        env "${envs[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
-    fi
-    PID=$!
-    wait "$PID"
-    RC=$?
-}
-
-# status of an NSPR code or -1 as a POSIX shell sees it
-st() { echo $(( $1 & 255 )); }
-
-hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
-
-# record PORT A.B.C.D: the expected 32 bytes in hex
-record() {
-    local IFS=.
-    set -- $1 $2
-    printf '0200%04x%02x%02x%02x%02x%s' "$1" "$2" "$3" "$4" "$5" "$ZERO24"
-}
-
 expect_status() { [ "$RC" = "$1" ] || fail "exit status $RC, expected $1"; }
 expect_dat() { [ -f "$DAT" ] && [ "$(hex "$DAT")" = "$1" ] || fail "DAT is $( [ -f "$DAT" ] && hex "$DAT" || echo missing), expected $1"; }
 expect_no_dat() { [ ! -e "$DAT" ] || fail "DAT file was created"; }
 expect_no_output() { [ ! -s "$OUT.stdout" ] && [ ! -s "$OUT.stderr" ] || fail "printed on the console"; }
 
-# The messages of the log named after the run's thread id (its pid), one per
-# line; a line not in the form "MM/DD/YYYY hh:mm:ss.mmm<TAB>text<CR>" shows
-# as "MALFORMED: ...".
-messages() {
-    local dir=${1:-$LOGS}
-    LC_ALL=C sed -E -n \
-        -e 's/^[0-9]{2}\/[0-9]{2}\/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}\t(.*)\r$/\1/p; t' \
-        -e 's/^/MALFORMED: /p' "$dir/Tralvinex$PID.log"
-}
+# The messages of the run's own log (named after its pid).
+messages() { log_messages "$LOGS/Tralvinex$PID.log"; }
 
 # expect_log LINE...: the run's log holds exactly these messages.
 expect_log() {
@@ -114,9 +61,6 @@ expect_log() {
         diff <(echo "$want") <(echo "$got") | sed 's/^/    /'
     fi
 }
-
-# Every file under the case directory with its size and modification time.
-snapshot() { find "$C" -printf '%p %s %T@\n' | sort; }
 
 done_case() {
     if [ "$CASE_OK" = 1 ]; then
@@ -224,10 +168,10 @@ fi
 
 if new_case "too few arguments touch nothing"; then
     touch_age "$LOGS/Tralvinex1.log" 999999
-    before=$(snapshot)
+    before=$(snapshot "$C")
     run -- 10.1.2.3 80 0 "$DAT"
     expect_status 255
-    [ "$(snapshot)" = "$before" ] || fail "files were touched"
+    [ "$(snapshot "$C")" = "$before" ] || fail "files were touched"
     run --
     expect_status 255
     done_case
@@ -292,14 +236,14 @@ long=$(printf 'h%.0s' $(seq 260))
 for which in Host DatFile LogDir; do
     if new_case "a $which of 260 bytes is refused"; then
         touch_age "$LOGS/Tralvinex1.log" 999999
-        before=$(snapshot)
+        before=$(snapshot "$C")
         case $which in
             Host) run -- "$long" 80 9 "$DAT" "$LOGS" ;;
             DatFile) run -- 10.1.2.3 80 9 "$C/$long" "$LOGS" ;;
             LogDir) run -- 10.1.2.3 80 9 "$DAT" "$LOGS/$long" ;;
         esac
         expect_status "$(st -5962)"
-        [ "$(snapshot)" = "$before" ] || fail "files were touched"
+        [ "$(snapshot "$C")" = "$before" ] || fail "files were touched"
         done_case
     fi
 done
@@ -395,7 +339,7 @@ if new_case "purge may delete the run's own log" needs-lookup; then
     head -c 20000 /dev/zero >"$LOGS/Tralvinex1.log"
     unshare -p -f -n -m --propagation private \
         sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
-        "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
+        "${RUNNER[@]}" "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
     RC=$?
     PID=1
     expect_status 0

@@ -6,8 +6,11 @@
  *   TRALVINEX_FAULT_AT     fail the N-th matching call (1-based); unset: none
  *   TRALVINEX_FAULT_ERROR  NSPR error code to set, or "none" to set none;
  *                          unset: a plausible code for that call
- *   TRALVINEX_FAULT_TRACE  file to append one line per watched call
- *                          ("NAME" or "NAME FAIL")
+ *   TRALVINEX_FAULT_TRACE  file to append one line per watched call:
+ *                          "NAME", or "NAME FAIL CODE" for the failed one
+ *
+ * A failed PR_Initialized gives the wrong answer; a failed PR_ErrorToName
+ * or PR_ErrorToString gives NULL.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -17,6 +20,7 @@
 #include <unistd.h>
 
 #include <nspr.h>
+#include <prprf.h>
 
 #define REAL(fn) \
     static __typeof__(fn) *real_##fn; \
@@ -25,24 +29,20 @@
 
 static long matched;
 
-static void Trace(const char *name, int failed)
+/* Plain system calls: the trace must not go through the calls it watches. */
+static void Trace(const char *name, int failed, PRErrorCode code)
 {
     const char *path = getenv("TRALVINEX_FAULT_TRACE");
     char line[128];
-    size_t length;
+    PRUint32 length;
     int fd;
 
     if (path == NULL || *path == '\0')
         return;
-    length = strlen(name);
-    if (length > sizeof line - 8)
-        length = sizeof line - 8;
-    memcpy(line, name, length);
-    if (failed) {
-        memcpy(line + length, " FAIL", 5);
-        length += 5;
-    }
-    line[length++] = '\n';
+    if (failed)
+        length = PR_snprintf(line, sizeof line, "%s FAIL %d\n", name, code);
+    else
+        length = PR_snprintf(line, sizeof line, "%s\n", name);
     fd = open(path, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0)
         return;
@@ -56,19 +56,23 @@ static int ShouldFail(const char *name, PRErrorCode plausible)
     const char *call = getenv("TRALVINEX_FAULT_CALL");
     const char *at = getenv("TRALVINEX_FAULT_AT");
     const char *error = getenv("TRALVINEX_FAULT_ERROR");
+    PRErrorCode code;
     int fail = 0;
 
     if (at != NULL && (call == NULL || strcmp(call, "*") == 0 || strcmp(call, name) == 0))
         fail = ++matched == atol(at);
-    Trace(name, fail);
-    if (!fail)
+    if (!fail) {
+        Trace(name, 0, 0);
         return 0;
+    }
     if (error == NULL)
-        PR_SetError(plausible, 0);
+        code = plausible;
     else if (strcmp(error, "none") == 0)
-        PR_SetError(0, 0);
+        code = 0;
     else
-        PR_SetError((PRErrorCode)atol(error), 0);
+        code = (PRErrorCode)atol(error);
+    Trace(name, 1, code);
+    PR_SetError(code, 0);
     return 1;
 }
 
@@ -182,4 +186,28 @@ PRStatus PR_Cleanup(void)
     if (ShouldFail("PR_Cleanup", PR_INVALID_STATE_ERROR))
         return PR_FAILURE;
     return real_PR_Cleanup();
+}
+
+PRBool PR_Initialized(void)
+{
+    REAL(PR_Initialized);
+    if (ShouldFail("PR_Initialized", 0))
+        return !real_PR_Initialized();
+    return real_PR_Initialized();
+}
+
+const char *PR_ErrorToName(PRErrorCode code)
+{
+    REAL(PR_ErrorToName);
+    if (ShouldFail("PR_ErrorToName", 0))
+        return NULL;
+    return real_PR_ErrorToName(code);
+}
+
+const char *PR_ErrorToString(PRErrorCode code, PRLanguageCode language)
+{
+    REAL(PR_ErrorToString);
+    if (ShouldFail("PR_ErrorToString", 0))
+        return NULL;
+    return real_PR_ErrorToString(code, language);
 }

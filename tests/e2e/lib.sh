@@ -1,0 +1,82 @@
+# Shared by the end-to-end scripts: how the tool is run and how its outputs
+# are read. Source it, then call e2e_init TOOL SHIM.
+#
+# Name lookups are hermetic: every run happens in a private network and mount
+# namespace whose /etc/hosts is $HOSTS. Where namespaces are refused, HERMETIC
+# is 0 and runs happen directly; callers skip what needs a lookup.
+#
+# TRALVINEX_RUNNER, when set, is put before the tool on every command line
+# (valgrind, an emulator, ...).
+
+e2e_init() {
+    TOOL=$1
+    SHIM=$2
+    WORK=$(mktemp -d)
+    trap 'rm -rf "$WORK"' EXIT
+    OUT=$WORK/run
+    BANNER=$(printf '*%.0s' $(seq 80))
+    ZERO24=$(printf '00%.0s' $(seq 24))
+    read -r -a RUNNER <<<"${TRALVINEX_RUNNER:-}"
+
+    HOSTS=$WORK/hosts
+    printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
+
+    HERMETIC=0
+    if unshare -n -m --propagation private sh -c 'mount --bind "$0" /etc/hosts' "$HOSTS" \
+        2>/dev/null; then
+        HERMETIC=1
+    else
+        echo "note: cannot make a private network and hosts file (needs root and unshare);"
+        echo "      cases that resolve names are skipped"
+    fi
+}
+
+# launch [VAR=value ...] -- ARGS...: starts the tool in the background with
+# the console going to $OUT.stdout and $OUT.stderr; sets PID, which is also
+# the tool's thread id and so names its log.
+launch() {
+    local envs=()
+    while [ "$1" != -- ]; do envs+=("$1"); shift; done
+    shift
+    if [ "$HERMETIC" = 1 ]; then
+        unshare -n -m --propagation private \
+            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
+            env "${envs[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
+    else
+        env "${envs[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
+    fi
+    PID=$!
+}
+
+# run [VAR=value ...] -- ARGS...: runs the tool to its end; sets RC (0-255).
+run() {
+    launch "$@"
+    wait "$PID"
+    RC=$?
+}
+
+# The status of an NSPR code (or -1) as a POSIX shell sees it.
+st() { echo $(( $1 & 255 )); }
+
+hex() { od -An -v -tx1 "$1" | tr -d ' \n'; }
+
+# record PORT A.B.C.D: the expected 32 bytes in hex.
+record() {
+    local IFS=.
+    set -- $1 $2
+    printf '0200%04x%02x%02x%02x%02x%s' "$1" "$2" "$3" "$4" "$5" "$ZERO24"
+}
+
+# The messages of a log file, one per line; a line not in the form
+# "MM/DD/YYYY hh:mm:ss.mmm<TAB>text<CR><LF>" shows as "MALFORMED: ...".
+log_messages() {
+    LC_ALL=C sed -E -n \
+        -e 's/^[0-9]{2}\/[0-9]{2}\/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}\t(.*)\r$/\1/p; t' \
+        -e 's/^/MALFORMED: /p' "$1"
+    # a last line without its line end
+    [ ! -s "$1" ] || [ "$(tail -c 1 "$1" | od -An -tx1 | tr -d ' ')" = 0a ] || echo "MALFORMED: unended last line"
+}
+
+# Every file under a directory with its size and modification time, and
+# every directory by name (their times change with any entry).
+snapshot() { find "$1" \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' | sort; }
