@@ -57,8 +57,10 @@ struct Purge : testing::Test {
     }
     static void SetAge(const std::string &path, long long secondsAgo)
     {
-        struct timespec times[2] = {};
-        times[0].tv_sec = times[1].tv_sec = time(NULL) - secondsAgo;
+        struct timespec now, times[2] = {};
+        // time() may read a coarse clock that lags the one PR_Now reads.
+        clock_gettime(CLOCK_REALTIME, &now);
+        times[0].tv_sec = times[1].tv_sec = now.tv_sec - secondsAgo;
         EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
     }
     // Waits out the end of a second, so that no second starts between
