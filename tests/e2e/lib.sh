@@ -21,10 +21,15 @@ e2e_init() {
     HOSTS=$WORK/hosts
     printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
 
+    # What goes before a command to run it with no network and $HOSTS as its
+    # /etc/hosts; the command is exec'ed, so it keeps the process id.
     HERMETIC=0
+    ISOLATE=()
     if unshare -n -m --propagation private sh -c 'mount --bind "$0" /etc/hosts' "$HOSTS" \
         2>/dev/null; then
         HERMETIC=1
+        ISOLATE=(unshare -n -m --propagation private
+            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS")
     else
         echo "note: cannot make a private network and hosts file (needs root and unshare);"
         echo "      cases that resolve names are skipped"
@@ -38,13 +43,8 @@ launch() {
     local envs=()
     while [ "$1" != -- ]; do envs+=("$1"); shift; done
     shift
-    if [ "$HERMETIC" = 1 ]; then
-        unshare -n -m --propagation private \
-            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
-            env "${envs[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
-    else
-        env "${envs[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
-    fi
+    "${ISOLATE[@]}" env "${envs[@]}" "${RUNNER[@]}" "$TOOL" "$@" \
+        </dev/null >"$OUT.stdout" 2>"$OUT.stderr" &
     PID=$!
 }
 

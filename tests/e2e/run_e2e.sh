@@ -337,9 +337,7 @@ EOF
 # In a private pid namespace the tool is pid 1, so its log name is known.
 if new_case "purge may delete the run's own log" needs-lookup; then
     head -c 20000 /dev/zero >"$LOGS/Tralvinex1.log"
-    unshare -p -f -n -m --propagation private \
-        sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS" \
-        "${RUNNER[@]}" "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
+    unshare -p -f "${ISOLATE[@]}" "${RUNNER[@]}" "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
     RC=$?
     PID=1
     expect_status 0
