@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Set-up as scripts/setup.sh does, then the whole test suite: once in a
 # normal build (with the end-to-end cases also under valgrind), once in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build with AddressSanitizer and UndefinedBehaviorSanitizer, then a short
+# fuzz run.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -13,3 +14,6 @@ ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j 2
 BUILD_DIR=${SANITIZE_BUILD_DIR:-build-asan} \
     scripts/setup.sh -DTRALVINEX_BUILD_TESTS=ON -DTRALVINEX_WERROR=ON -DTRALVINEX_SANITIZE=ON
 ctest --test-dir "${SANITIZE_BUILD_DIR:-build-asan}" --output-on-failure -j 2
+
+# A short fuzz run; scripts/fuzz.sh SECONDS runs longer.
+scripts/fuzz.sh "${FUZZ_SECONDS:-30}"

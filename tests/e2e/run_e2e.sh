@@ -230,6 +230,99 @@ if new_case "success with a missing log directory"; then
     done_case
 fi
 
+# --- hostile and odd inputs ------------------------------------------------------
+
+# Format directives and non-ASCII bytes are data: taken, shown and used as
+# they are, in every text argument.
+for text in '%s%n%x%%' $'\xe9t\xe9-\xff'; do
+    if new_case "text argument '$text' is used as it is"; then
+        mkdir -p "$C/$text"
+        DAT=$C/$text.dat
+        LOGS=$C/$text
+        run -- "$text" 80 9 "$DAT" "$LOGS"
+        expect_status "$(st -5973)"
+        failure_log "$text" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+        run -- 10.1.2.3 "$text" "$text" "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 0 10.1.2.3)"
+        done_case
+    fi
+done
+
+if new_case "DatFile that is a directory"; then
+    DAT=$C/dir.dat
+    mkdir "$DAT"
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5953)"
+    failure_log 10.1.2.3 80 -5953 '[-5953] [PR_IS_DIRECTORY_ERROR] [Cannot perform a normal file operation on a directory]' \
+        "Enumerating host entry..." "Enumerated!" "(10.1.2.3) => (10.1.2.3)" "Unable to open DAT file!"
+    done_case
+fi
+
+if new_case "LogDir that is a file"; then
+    echo x >"$C/file"
+    run -- 10.1.2.3 80 9 "$DAT" "$C/file"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    [ "$(cat "$C/file")" = x ] || fail "the file changed"
+    done_case
+fi
+
+# Odd entries with matching names in the log directory stay.
+if new_case "matching directory and dangling link are left alone"; then
+    mkdir "$LOGS/Tralvinex1.log"
+    touch -d @1000 "$LOGS/Tralvinex1.log"
+    ln -s "$C/nowhere" "$LOGS/Tralvinex2.log"
+    head -c 20000 /dev/zero >"$C/big"
+    ln -s "$C/big" "$LOGS/Tralvinex3.log"
+    run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status 0
+    [ -d "$LOGS/Tralvinex1.log" ] && [ -L "$LOGS/Tralvinex2.log" ] || fail "an odd entry went"
+    # a link to a large file is judged by that file, and only the link goes
+    [ ! -e "$LOGS/Tralvinex3.log" ] && [ -f "$C/big" ] || fail "link to a large file: wrong outcome"
+    done_case
+fi
+
+# As an unprivileged user: a DAT file that may not be written, and a log
+# directory that may not be written.
+as_nobody() {
+    local saved=("${RUNNER[@]}")
+    RUNNER=(setpriv --reuid=65534 --regid=65534 --clear-groups "${RUNNER[@]}")
+    run "$@"
+    RUNNER=("${saved[@]}")
+}
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+    chmod 755 "$WORK"
+    if new_case "read-only DatFile, run as nobody"; then
+        chmod 755 "$C"
+        chmod 777 "$LOGS"
+        printf 'old' >"$DAT"
+        chmod 644 "$DAT"
+        as_nobody -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        expect_status "$(st -5966)"
+        [ "$(cat "$DAT")" = old ] || fail "DAT changed"
+        failure_log 10.1.2.3 80 -5966 '[-5966] [PR_NO_ACCESS_RIGHTS_ERROR] [Access Denied]' \
+            "Enumerating host entry..." "Enumerated!" "(10.1.2.3) => (10.1.2.3)" "Unable to open DAT file!"
+        done_case
+    fi
+    if new_case "unwritable LogDir, run as nobody"; then
+        chmod 777 "$C"
+        chmod 755 "$LOGS"
+        touch -d @1000 "$LOGS/Tralvinex1.log"
+        as_nobody -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        [ -f "$LOGS/Tralvinex1.log" ] && [ "$(ls -A "$LOGS")" = Tralvinex1.log ] ||
+            fail "log directory changed: $(ls -A "$LOGS")"
+        as_nobody -- "" 80 9 "$DAT" "$LOGS"
+        expect_status "$(st -5973)"
+        done_case
+    fi
+else
+    echo "SKIP runs as an unprivileged user (needs root and setpriv)"
+    SKIP=$((SKIP + 2))
+fi
+
 # --- arguments that do not fit -------------------------------------------------
 
 long=$(printf 'h%.0s' $(seq 260))
