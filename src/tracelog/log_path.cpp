@@ -21,10 +21,35 @@ PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize)
     return PR_TRUE;
 }
 
+static size_t DecimalLength(PRInt32 value);
+
+// One format per line: this runs for every line a run logs.
 PRBool BuildLogPath(const char *logDir, PRInt32 threadId, char *out, PRUint32 outSize)
 {
-    char name[kLogNameSize];
+    size_t length = strlen(logDir) + 1 + sizeof "Tralvinex" - 1 +
+                    DecimalLength(threadId) + sizeof ".log" - 1;
 
-    PR_snprintf(name, sizeof name, "Tralvinex%d.log", threadId);
-    return JoinPath(logDir, name, out, outSize);
+    if (outSize == 0)
+        return PR_FALSE;
+    out[0] = '\0';
+    if (length >= outSize)
+        return PR_FALSE;
+    PR_snprintf(out, outSize, "%s%cTralvinex%d.log", logDir, kPathSeparator, threadId);
+    return PR_TRUE;
+}
+
+static size_t DecimalLength(PRInt32 value)
+{
+    PRInt64 rest = value;
+    size_t length = 1;
+
+    if (rest < 0) {
+        length++;
+        rest = -rest;
+    }
+    while (rest >= 10) {
+        rest /= 10;
+        length++;
+    }
+    return length;
 }

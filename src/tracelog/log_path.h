@@ -5,9 +5,6 @@
 
 #include <prtypes.h>
 
-// Room for "Tralvinex", a signed 32-bit number, ".log" and the terminator.
-inline constexpr PRUint32 kLogNameSize = 32;
-
 // Writes dir, one separator and name into out. PR_FALSE, with out empty,
 // when the whole path does not fit in outSize bytes with its terminator.
 PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize);

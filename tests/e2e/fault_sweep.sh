@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fault sweep: every NSPR call the tool makes is made to fail in turn.
 #
-# usage: fault_sweep.sh TOOL SHIM
+# usage: fault_sweep.sh TOOL SHIM   (TOOL linked against a shared NSPR)
 #
 # For each scenario, one clean run counts the watched NSPR calls; then the
 # scenario is run again once per call N, with the N-th call failing, once

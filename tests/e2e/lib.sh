@@ -1,5 +1,7 @@
 # Shared by the end-to-end scripts: how the tool is run and how its outputs
-# are read. Source it, then call e2e_init TOOL SHIM.
+# are read. Source it, then call e2e_init TOOL SHIM [SHIM_TOOL]: SHIM_TOOL is
+# the same program linked against a shared NSPR, which the fault shim can
+# stand in front of (TOOL itself by default).
 #
 # Name lookups are hermetic: every run happens in a private network and mount
 # namespace whose /etc/hosts is $HOSTS. Where namespaces are refused, HERMETIC
@@ -11,6 +13,7 @@
 e2e_init() {
     TOOL=$1
     SHIM=$2
+    SHIM_TOOL=${3:-$1}
     WORK=$(mktemp -d)
     trap 'rm -rf "$WORK"' EXIT
     OUT=$WORK/run
@@ -54,6 +57,9 @@ run() {
     wait "$PID"
     RC=$?
 }
+
+# run_shimmed [VAR=value ...] -- ARGS...: the same with the fault shim loaded.
+run_shimmed() { TOOL=$SHIM_TOOL run LD_PRELOAD="$SHIM" "$@"; }
 
 # The status of an NSPR code (or -1) as a POSIX shell sees it.
 st() { echo $(( $1 & 255 )); }

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end tests of the real binary: exit status, DAT bytes and log lines.
 #
-# usage: run_e2e.sh TOOL SHIM
+# usage: run_e2e.sh TOOL SHIM SHIM_TOOL
 #
 # Each case is a fresh directory, the tool's arguments, and what the run must
 # leave: exit status, DAT bytes, log messages, files.
 set -u
 
 . "$(dirname "$0")/lib.sh"
-e2e_init "$1" "$2"
+e2e_init "$1" "$2" "$3"
 
 PASS=0
 FAIL=0
@@ -444,7 +444,7 @@ fi
 # --- failures no real input reaches, made by the fault shim ----------------------
 
 if new_case "address cannot be shown as text"; then
-    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_NetAddrToString TRALVINEX_FAULT_AT=1 \
+    run_shimmed TRALVINEX_FAULT_CALL=PR_NetAddrToString TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$LOGS"
     expect_status 0
     expect_dat "$(record 80 10.1.2.3)"
@@ -455,7 +455,7 @@ if new_case "address cannot be shown as text"; then
 fi
 
 if new_case "PR_Cleanup fails after a good run"; then
-    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$LOGS"
     expect_status "$(st -5931)"
     expect_dat "$(record 80 10.1.2.3)"
@@ -469,7 +469,7 @@ if new_case "PR_Cleanup fails after a good run"; then
 fi
 
 if new_case "an entry without addresses never exits 0"; then
-    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_EnumerateHostEnt TRALVINEX_FAULT_AT=1 \
+    run_shimmed TRALVINEX_FAULT_CALL=PR_EnumerateHostEnt TRALVINEX_FAULT_AT=1 \
         TRALVINEX_FAULT_ERROR=none -- 10.1.2.3 80 9 "$DAT" "$LOGS"
     expect_status "$(st -5994)"
     expect_no_dat
@@ -479,14 +479,14 @@ fi
 
 # Some file systems report a lost write only at close.
 if new_case "a failed DAT close is a failure"; then
-    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status "$(st -5991)"
     done_case
 fi
 
 if new_case "a failed DAT write is reported with its own code"; then
-    run LD_PRELOAD="$SHIM" TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=1 \
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=1 \
         TRALVINEX_FAULT_ERROR=none -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status "$(st -5994)"
     done_case
