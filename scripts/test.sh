@@ -2,7 +2,7 @@
 # Set-up as scripts/setup.sh does, then the whole test suite: once in a
 # normal build (with the end-to-end cases also under valgrind), once in a
 # build with AddressSanitizer and UndefinedBehaviorSanitizer, then a short
-# fuzz run.
+# fuzz run, then the Windows build under Wine.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -17,3 +17,6 @@ ctest --test-dir "${SANITIZE_BUILD_DIR:-build-asan}" --output-on-failure -j 2
 
 # A short fuzz run; scripts/fuzz.sh SECONDS runs longer.
 scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+
+# The Windows build, with its unit and end-to-end tests under Wine.
+scripts/windows/test.sh

@@ -8,7 +8,8 @@
 # is 0 and runs happen directly; callers skip what needs a lookup.
 #
 # TRALVINEX_RUNNER, when set, is put before the tool on every command line
-# (valgrind, an emulator, ...).
+# (valgrind, an emulator, ...). TRALVINEX_WINDOWS=1 says the tool is the
+# Windows build (run under Wine): WINDOWS is then 1.
 
 e2e_init() {
     TOOL=$1
@@ -20,6 +21,7 @@ e2e_init() {
     BANNER=$(printf '*%.0s' $(seq 80))
     ZERO24=$(printf '00%.0s' $(seq 24))
     read -r -a RUNNER <<<"${TRALVINEX_RUNNER:-}"
+    WINDOWS=${TRALVINEX_WINDOWS:-0}
 
     HOSTS=$WORK/hosts
     printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
@@ -51,11 +53,33 @@ launch() {
     PID=$!
 }
 
-# run [VAR=value ...] -- ARGS...: runs the tool to its end; sets RC (0-255).
+# run [VAR=value ...] -- ARGS...: runs the tool to its end; sets RC (0-255),
+# and RUN_LOG and RUN_LOG_FROM to the trace log in $LOGS that the run wrote
+# and the offset where its lines begin ("" when it wrote none). The log is
+# found by what grew, not by name: a Windows thread id is no process id, and
+# successive runs may share one.
 run() {
+    local before after name size old
+    before=$(log_sizes)
     launch "$@"
     wait "$PID"
     RC=$?
+    RUN_LOG=""
+    RUN_LOG_FROM=0
+    after=$(log_sizes)
+    while read -r name size; do
+        [ -n "$name" ] || continue
+        old=$(awk -v n="$name" '$1 == n { print $2 }' <<<"$before")
+        [ "$size" != "$old" ] || continue
+        RUN_LOG=$LOGS/$name
+        # shorter than before: the purge deleted it and the run began it anew
+        if [ -n "$old" ] && [ "$size" -gt "$old" ]; then RUN_LOG_FROM=$old; fi
+    done <<<"$after"
+}
+
+log_sizes() {
+    [ -d "${LOGS:-}" ] || return 0
+    find "$LOGS" -maxdepth 1 -type f -name 'Tralvinex*.log' -printf '%f %s\n' | sort
 }
 
 # run_shimmed [VAR=value ...] -- ARGS...: the same with the fault shim loaded.

@@ -10,7 +10,7 @@
 #include "tracelog/error_line.h"
 #include "tracelog/log_path.h"
 #include "tracelog/trace_log.h"
-#include "temp_dir.h"
+#include "test_files.h"
 
 static PRExplodedTime At(int year, int month, int day, int hour, int min, int sec, int ms)
 {
