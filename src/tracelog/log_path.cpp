@@ -6,22 +6,16 @@
 
 #include "platform/platform.h"
 
+static PRBool Fits(size_t length, char *out, PRUint32 outSize);
+static size_t DecimalLength(PRInt32 value);
+
 PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize)
 {
-    // PR_snprintf returns the length it wrote, which cannot tell a cut from
-    // an exact fit, so the length is checked first.
-    size_t length = strlen(dir) + 1 + strlen(name);
-
-    if (outSize == 0)
-        return PR_FALSE;
-    out[0] = '\0';
-    if (length >= outSize)
+    if (!Fits(strlen(dir) + 1 + strlen(name), out, outSize))
         return PR_FALSE;
     PR_snprintf(out, outSize, "%s%c%s", dir, kPathSeparator, name);
     return PR_TRUE;
 }
-
-static size_t DecimalLength(PRInt32 value);
 
 // One format per line: this runs for every line a run logs.
 PRBool BuildLogPath(const char *logDir, PRInt32 threadId, char *out, PRUint32 outSize)
@@ -29,13 +23,21 @@ PRBool BuildLogPath(const char *logDir, PRInt32 threadId, char *out, PRUint32 ou
     size_t length = strlen(logDir) + 1 + sizeof "Tralvinex" - 1 +
                     DecimalLength(threadId) + sizeof ".log" - 1;
 
-    if (outSize == 0)
-        return PR_FALSE;
-    out[0] = '\0';
-    if (length >= outSize)
+    if (!Fits(length, out, outSize))
         return PR_FALSE;
     PR_snprintf(out, outSize, "%s%cTralvinex%d.log", logDir, kPathSeparator, threadId);
     return PR_TRUE;
+}
+
+// PR_snprintf returns the length it wrote, which cannot tell a cut from an
+// exact fit, so a path's length is checked before it is formatted. A path
+// that does not fit leaves out empty.
+static PRBool Fits(size_t length, char *out, PRUint32 outSize)
+{
+    if (outSize == 0)
+        return PR_FALSE;
+    out[0] = '\0';
+    return (PRBool)(length < outSize);
 }
 
 static size_t DecimalLength(PRInt32 value)

@@ -25,8 +25,6 @@ S=$WORK/sandbox
 DAT=$S/dat/out.dat
 LOGS=$S/logs
 RUNS=0
-HELD=0
-BROKEN=0
 declare -A COVERED=()
 
 # Old and large logs the purge condemns, logs it keeps, look-alikes, and a
@@ -42,17 +40,6 @@ prepare() {
     touch -d @1000 "$LOGS/Tralvinex11.log" "$LOGS/Tralvinex42.log.bak" "$LOGS/Tralvinex16.log"
 }
 CONDEMNED="$LOGS/Tralvinex11.log|$LOGS/TRALVINEX12.LOG"
-
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        HELD=$((HELD + 1))
-    else
-        BROKEN=$((BROKEN + 1))
-        echo "FAIL $LABEL: $what"
-    fi
-}
 
 # Nothing but the DAT file and new trace logs appeared, and nothing but
 # condemned logs and the DAT file changed or went.

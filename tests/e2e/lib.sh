@@ -110,3 +110,18 @@ log_messages() {
 # Every file under a directory with its size and modification time, and
 # every directory by name (their times change with any entry).
 snapshot() { find "$1" \( -type d -printf '%p/\n' \) -o -printf '%p %s %T@\n' | sort; }
+
+# check WHAT CMD...: counts an assertion as held (HELD) or broken (BROKEN),
+# naming a broken one after $LABEL.
+HELD=0
+BROKEN=0
+check() {
+    local what=$1
+    shift
+    if "$@"; then
+        HELD=$((HELD + 1))
+    else
+        BROKEN=$((BROKEN + 1))
+        echo "FAIL ${LABEL:+$LABEL: }$what"
+    fi
+}

@@ -21,19 +21,6 @@ S=$WORK/shared
 DAT=$S/out.dat
 LOGS=$S/logs
 GATE=$WORK/gate
-BROKEN=0
-HELD=0
-
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        HELD=$((HELD + 1))
-    else
-        BROKEN=$((BROKEN + 1))
-        echo "FAIL $what"
-    fi
-}
 
 host_of() { if [ "$HERMETIC" = 1 ]; then echo "host$1.example"; else address_of "$1"; fi; }
 address_of() { echo "10.20.$(($1 / 200)).$(($1 % 200 + 1))"; }
