@@ -35,7 +35,7 @@ PRInt32 RunLookup(int argc, char **argv)
     if (argc < kRunArgCount)
         return kExitTooFewArgs;
     if (!TakeRunParams(argv, &params))
-        return PR_BUFFER_OVERFLOW_ERROR;
+        return (PRInt32)PR_BUFFER_OVERFLOW_ERROR;
 
     StartNspr(&params);
     if (params.LogLevel < kPurgeDisableLevel)

@@ -26,5 +26,5 @@ PRErrorCode TakeFailureCode(void)
 {
     PRErrorCode code = PR_GetError();
 
-    return code != 0 ? code : PR_UNKNOWN_ERROR;
+    return code != 0 ? code : (PRErrorCode)PR_UNKNOWN_ERROR;
 }

@@ -17,7 +17,7 @@ void GetLocalTimeMs(PRExplodedTime *now)
 
     memset(now, 0, sizeof *now);
     GetLocalTime(&st);
-    now->tm_year = st.wYear;
+    now->tm_year = (PRInt16)st.wYear;
     now->tm_month = st.wMonth - 1;
     now->tm_mday = st.wDay;
     now->tm_hour = st.wHour;
@@ -43,7 +43,7 @@ void GetLocalTimeMs(PRExplodedTime *now)
     if (clock_gettime(CLOCK_REALTIME, &ts) != 0 ||
         localtime_r(&ts.tv_sec, &local) == NULL)
         return;
-    now->tm_year = local.tm_year + 1900;
+    now->tm_year = (PRInt16)(local.tm_year + 1900);
     now->tm_month = local.tm_mon;
     now->tm_mday = local.tm_mday;
     now->tm_hour = local.tm_hour;
