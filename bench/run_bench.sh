@@ -30,21 +30,31 @@ trap 'rm -rf "$W"' EXIT
 
 ISOLATE=()
 if unshare -n true 2>/dev/null; then ISOLATE=(unshare -n); fi
-# getent asks with AI_ADDRCONFIG, which finds no address in a private
-# namespace; it runs outside, where "files" answers localhost before DNS.
-PREFIX=("${ISOLATE[@]}")
 
-# instructions NAME CMD...: callgrind's total for one run, in a fresh
+# The measuring functions run a command in the private namespace, or with
+# --outside first, outside it: getent asks with AI_ADDRCONFIG, which finds
+# no address in a private namespace, and "files" answers localhost before
+# DNS anyway.
+prefix_for() {
+    PREFIX=("${ISOLATE[@]}")
+    if [ "$1" = --outside ]; then PREFIX=(); fi
+}
+
+# instructions [--outside] CMD...: callgrind's total for one run, in a fresh
 # directory $W/d that the command may use.
 instructions() {
+    prefix_for "$1"
+    [ "$1" != --outside ] || shift
     rm -rf "$W/d" && mkdir "$W/d"
     "${PREFIX[@]}" valgrind --tool=callgrind --callgrind-out-file="$W/cg.out" "$@" \
         >/dev/null 2>"$W/cg.err" || true
     sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$W/cg.err"
 }
 
-# peak_rss CMD...: the median of 21 peak resident set sizes, in KiB.
+# peak_rss [--outside] CMD...: the median of 21 peak resident set sizes, in KiB.
 peak_rss() {
+    prefix_for "$1"
+    [ "$1" != --outside ] || shift
     for _ in $(seq 21); do
         rm -rf "$W/d" && mkdir "$W/d"
         "${PREFIX[@]}" /usr/bin/time -f %M -o "$W/rss" "$@" >/dev/null 2>&1 || true
@@ -64,18 +74,14 @@ I_SILENT=$(instructions "$TOOL" localhost 80 0 "$W/d/out.dat" "$W/d")
 I_LOGGED=$(instructions "$TOOL" localhost 80 9 "$W/d/out.dat" "$W/d")
 I_SILENT_SH=$(instructions "$TOOL_SHARED" localhost 80 0 "$W/d/out.dat" "$W/d")
 I_LOGGED_SH=$(instructions "$TOOL_SHARED" localhost 80 9 "$W/d/out.dat" "$W/d")
-PREFIX=()
-I_GETENT=$(instructions getent ahostsv4 localhost)
-PREFIX=("${ISOLATE[@]}")
+I_GETENT=$(instructions --outside getent ahostsv4 localhost)
 
 echo "peak memory..."
 R_REF=$(peak_rss "$REF" localhost 80 "$W/d/ref.dat")
 R_SILENT=$(peak_rss "$TOOL" localhost 80 0 "$W/d/out.dat" "$W/d")
 R_LOGGED=$(peak_rss "$TOOL" localhost 80 9 "$W/d/out.dat" "$W/d")
 R_SHARED=$(peak_rss "$TOOL_SHARED" localhost 80 9 "$W/d/out.dat" "$W/d")
-PREFIX=()
-R_GETENT=$(peak_rss getent ahostsv4 localhost)
-PREFIX=("${ISOLATE[@]}")
+R_GETENT=$(peak_rss --outside getent ahostsv4 localhost)
 
 echo "wall times..."
 mkdir -p "$W/r" "$W/s" "$W/l" "$W/ss" "$W/sl"
