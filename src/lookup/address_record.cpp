@@ -7,6 +7,7 @@
 
 static const PRIntn kDatOpenFlags = PR_WRONLY | PR_CREATE_FILE;
 
+static PRBool WriteAll(PRFileDesc *file, const PRUint8 *bytes, PRInt32 count);
 static PRErrorCode FailWrite(const RunParams *params, PRErrorCode code);
 
 void EncodeAddressRecord(const PRNetAddr *address, PRUint8 *record)
@@ -26,7 +27,6 @@ PRBool WriteAddressRecord(const RunParams *params, const PRNetAddr *address,
 {
     PRUint8 record[kAddressRecordSize];
     PRFileDesc *file;
-    PRInt32 written;
 
     EncodeAddressRecord(address, record);
     ClearFailureCode();
@@ -35,10 +35,7 @@ PRBool WriteAddressRecord(const RunParams *params, const PRNetAddr *address,
         *result = TakeFailureCode();
         return PR_FALSE;
     }
-    ClearFailureCode();
-    written = PR_Write(file, record, (PRInt32)sizeof record);
-    // A short count leaves a torn record behind: that is a failure too.
-    if (written != (PRInt32)sizeof record) {
+    if (!WriteAll(file, record, (PRInt32)sizeof record)) {
         *result = FailWrite(params, TakeFailureCode());
         (void)PR_Close(file);  // the write's failure is the one to report
         return PR_TRUE;
@@ -50,6 +47,24 @@ PRBool WriteAddressRecord(const RunParams *params, const PRNetAddr *address,
         return PR_TRUE;
     }
     *result = 0;
+    return PR_TRUE;
+}
+
+// A short count is finished with further writes, so that no torn record is
+// left behind. PR_FALSE when a write fails (-1) or makes no progress (0);
+// the failed write's code is then the pending NSPR error.
+static PRBool WriteAll(PRFileDesc *file, const PRUint8 *bytes, PRInt32 count)
+{
+    PRInt32 written;
+
+    while (count > 0) {
+        ClearFailureCode();
+        written = PR_Write(file, bytes, count);
+        if (written <= 0)
+            return PR_FALSE;
+        bytes += written;
+        count -= written;
+    }
     return PR_TRUE;
 }
 

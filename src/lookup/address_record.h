@@ -23,7 +23,8 @@ void EncodeAddressRecord(const PRNetAddr *address, PRUint8 *record);
 // created when missing and neither truncated nor appended to.
 // PR_FALSE: the file could not be opened; *result holds the open's error
 // code and nothing was logged. PR_TRUE: *result is 0 for a record written
-// in full, or the error code of the failed write, already logged.
+// in full (a short write is carried on until it is), or the error code of
+// the write or close that failed, already logged.
 PRBool WriteAddressRecord(const RunParams *params, const PRNetAddr *address,
                           PRErrorCode *result);
 

@@ -116,6 +116,15 @@ failure_log() {
     expect_log "${LINES[@]}"
 }
 
+# run_pid1 ARGS...: runs the tool as pid 1 of a private pid namespace, so
+# that its log is Tralvinex1.log (Linux only: a Windows thread id cannot be
+# chosen).
+run_pid1() {
+    unshare -p -f "${ISOLATE[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null
+    RC=$?
+    PID=1
+}
+
 # touch_age FILE SECONDS [SIZE]: a file last modified SECONDS ago
 touch_age() {
     head -c "${3:-10}" /dev/zero >"$1"
@@ -237,8 +246,24 @@ if [ -w /dev/full ] && new_case "DAT write fails on a full device"; then
     expect_status "$(st -5956)"
     failure_log 10.1.2.3 80 -5956 "$NOSPACE_ERR" "Enumerating host entry..." "Enumerated!" \
         "(10.1.2.3) => (10.1.2.3)" "Unable to write to DAT file!"
+    run -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
+    expect_status "$(st -5956)"
     done_case
 fi
+
+# A run below the log level writes no line, not even for its failure.
+while read -r need host dat code; do
+    if new_case "a silent run failing with $code writes no log" $need; then
+        run -- "$host" 80 8 "${dat/#C\//$C/}" "$LOGS"
+        expect_status "$(st "$code")"
+        [ -z "$(ls -A "$LOGS")" ] || fail "log directory holds: $(ls -A "$LOGS")"
+        done_case
+    fi
+done <<'EOF'
+needs-lookup nothere.invalid C/out.dat -5973
+- 10.1.2.3 C/missing/out.dat -5950
+- 10.1.2.3 /dev/full -5956
+EOF
 
 # A failed step reports its own error, not the one the log writer's failed
 # open of a missing log directory leaves behind.
@@ -406,6 +431,31 @@ if new_case "a log path too long to fit drops the lines"; then
     done_case
 fi
 
+# fill_to LENGTH: a name that makes "$C/<name>" exactly LENGTH bytes long.
+fill_to() { printf 'n%.0s' $(seq $(($1 - ${#C} - 1))); }
+
+if new_case "a DatFile and a LogDir of 259 bytes are taken whole"; then
+    DAT=$C/$(fill_to 259)
+    LOGS=$C/$(fill_to 259 | tr n l)
+    mkdir "$LOGS"
+    run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    done_case
+fi
+
+# As pid 1 the log is "<LogDir>/Tralvinex1.log": 259 bytes are used, 260 are
+# not used cut.
+if new_case "a log path of 259 bytes is used, of 260 dropped" needs-lookup linux-only; then
+    mkdir "$C/$(fill_to 244)" "$C/$(fill_to 245)"
+    run_pid1 10.1.2.3 80 9 "$DAT" "$C/$(fill_to 244)"
+    run_pid1 10.1.2.3 80 9 "$DAT" "$C/$(fill_to 245)"
+    expect_status 0
+    [ "$(find "$C" -mindepth 2 -type f)" = "$C/$(fill_to 244)/Tralvinex1.log" ] ||
+        fail "logs written: $(find "$C" -mindepth 2 -type f)"
+    done_case
+fi
+
 if new_case "log directory with a trailing separator"; then
     run -- 10.1.2.3 80 9 "$DAT" "$LOGS/"
     expect_status 0
@@ -473,9 +523,7 @@ EOF
 # (Linux only: a Windows thread id cannot be chosen).
 if new_case "purge may delete the run's own log" needs-lookup linux-only; then
     head -c 20000 /dev/zero >"$LOGS/Tralvinex1.log"
-    unshare -p -f "${ISOLATE[@]}" "${RUNNER[@]}" "$TOOL" 10.1.2.3 80 9 "$DAT" "$LOGS" </dev/null
-    RC=$?
-    PID=1
+    run_pid1 10.1.2.3 80 9 "$DAT" "$LOGS"
     RUN_LOG=$LOGS/Tralvinex1.log
     RUN_LOG_FROM=0
     expect_status 0
@@ -510,6 +558,9 @@ if new_case "PR_Cleanup fails after a good run" needs-shim; then
         echo "[-5931] [PR_INVALID_STATE_ERROR] [Object state improper for request]"
         echo "Exiting with -5931."; echo "$BANNER")
     expect_log "${LINES[@]}"
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
+        -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
+    expect_status "$(st -5931)"
     done_case
 fi
 
@@ -527,6 +578,10 @@ if new_case "a failed DAT close is a failure" needs-shim; then
     run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status "$(st -5991)"
+    # no log line gets as far as a close: the first close is the DAT file's
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
+        -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
+    expect_status "$(st -5991)"
     done_case
 fi
 
@@ -534,6 +589,60 @@ if new_case "a failed DAT write is reported with its own code" needs-shim; then
     run_shimmed TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=1 \
         TRALVINEX_FAULT_ERROR=none -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status "$(st -5994)"
+    done_case
+fi
+
+# A short DAT write is carried on to the whole record; a write that makes no
+# progress is a failure, and is not retried. With logging on, the DAT write
+# is the eighth: seven log lines come first.
+while read -r written error code; do
+    if new_case "a DAT write of $written bytes (error: $error) exits $code" needs-shim; then
+        head -c 100 /dev/urandom >"$DAT"
+        before=$(hex "$DAT")
+        run_shimmed TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=8 TRALVINEX_FAULT_WRITTEN="$written" \
+            TRALVINEX_FAULT_ERROR="$error" -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        expect_status "$(st "$code")"
+        if [ "$code" = 0 ]; then
+            [ "$(hex "$DAT")" = "$(record 80 10.1.2.3)${before:64}" ] || fail "DAT is $(hex "$DAT")"
+            success_log 10.1.2.3 80 10.1.2.3
+        else
+            failure_log 10.1.2.3 80 "$code" "$UNKNOWN_ERR" "Enumerating host entry..." "Enumerated!" \
+                "(10.1.2.3) => (10.1.2.3)" "Unable to write to DAT file!"
+        fi
+        done_case
+    fi
+done <<'EOF'
+1 none 0
+31 none 0
+0 none -5994
+EOF
+
+# With LogDir missing, every log line's failed open leaves
+# PR_FILE_NOT_FOUND_ERROR pending. A checked call that fails without setting
+# an error must exit PR_UNKNOWN_ERROR, never that stale code. (The DAT open
+# comes after seven log lines' opens.)
+for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_Open:8 PR_Write:1 PR_Close:1 PR_Cleanup:1; do
+    if new_case "${call_at%:*} fails leaving a stale error pending" needs-shim; then
+        run_shimmed TRALVINEX_FAULT_CALL="${call_at%:*}" TRALVINEX_FAULT_AT="${call_at#*:}" \
+            TRALVINEX_FAULT_ERROR=stale -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
+        expect_status "$(st -5994)"
+        done_case
+    fi
+done
+
+# Stamps are the local time of the run, read back in a zone whose offset is
+# not a whole hour (+05:30): not UTC, no month off by one, a four-digit year.
+if new_case "log stamps are the local time of the run"; then
+    start=$(date +%s)
+    run TZ=IST-5:30 -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    end=$(date +%s)
+    success_log 10.1.2.3 80 10.1.2.3
+    while IFS=$'\t' read -r stamp _; do
+        when=$(TZ=IST-5:30 date -d "${stamp%.*}" +%s) &&
+            [[ $stamp =~ ^(0[1-9]|1[0-2])/[0-3][0-9]/[0-9]{4}\  ]] &&
+            [ "$when" -ge $((start - 2)) ] && [ "$when" -le $((end + 2)) ] ||
+            { fail "stamp $stamp is not the local time of the run"; break; }
+    done <"$RUN_LOG"
     done_case
 fi
 

@@ -4,8 +4,11 @@
  *
  *   TRALVINEX_FAULT_CALL   name of the call to fail ("*" or unset: any)
  *   TRALVINEX_FAULT_AT     fail the N-th matching call (1-based); unset: none
- *   TRALVINEX_FAULT_ERROR  NSPR error code to set, or "none" to set none;
+ *   TRALVINEX_FAULT_ERROR  NSPR error code to set, "none" to clear it, or
+ *                          "stale" to leave the pending one as it is;
  *                          unset: a plausible code for that call
+ *   TRALVINEX_FAULT_WRITTEN  a failed PR_Write writes its first N bytes and
+ *                          returns N (0: nothing) instead of -1
  *   TRALVINEX_FAULT_TRACE  file to append one line per watched call:
  *                          "NAME", or "NAME FAIL CODE" for the failed one
  *
@@ -65,6 +68,10 @@ static int ShouldFail(const char *name, PRErrorCode plausible)
         Trace(name, 0, 0);
         return 0;
     }
+    if (error != NULL && strcmp(error, "stale") == 0) {
+        Trace(name, 1, PR_GetError());
+        return 1;
+    }
     if (error == NULL)
         code = plausible;
     else if (strcmp(error, "none") == 0)
@@ -76,11 +83,11 @@ static int ShouldFail(const char *name, PRErrorCode plausible)
     return 1;
 }
 
-static int ErrorIsNone(void)
+static int SetsNoError(void)
 {
     const char *error = getenv("TRALVINEX_FAULT_ERROR");
 
-    return error != NULL && strcmp(error, "none") == 0;
+    return error != NULL && (strcmp(error, "none") == 0 || strcmp(error, "stale") == 0);
 }
 
 PRFileDesc *PR_Open(const char *name, PRIntn flags, PRIntn mode)
@@ -93,10 +100,20 @@ PRFileDesc *PR_Open(const char *name, PRIntn flags, PRIntn mode)
 
 PRInt32 PR_Write(PRFileDesc *fd, const void *buf, PRInt32 amount)
 {
+    const char *written = getenv("TRALVINEX_FAULT_WRITTEN");
+    PRInt32 count;
+
     REAL(PR_Write);
-    if (ShouldFail("PR_Write", PR_NO_DEVICE_SPACE_ERROR))
+    if (!ShouldFail("PR_Write", PR_NO_DEVICE_SPACE_ERROR))
+        return real_PR_Write(fd, buf, amount);
+    if (written == NULL)
         return -1;
-    return real_PR_Write(fd, buf, amount);
+    count = (PRInt32)atol(written);
+    if (count > amount)
+        count = amount;
+    if (count > 0 && real_PR_Write(fd, buf, count) != count)
+        return -1;
+    return count;
 }
 
 /* A failed close still releases the descriptor, as close(2) does. */
@@ -118,13 +135,13 @@ PRStatus PR_GetHostByName(const char *host, char *buf, PRIntn bufsize, PRHostEnt
     return real_PR_GetHostByName(host, buf, bufsize, hp);
 }
 
-/* With no error set, the failure is the end of the list: 0, as NSPR gives
+/* Setting no error, the failure is the end of the list: 0, as NSPR gives
  * for an entry without addresses. */
 PRIntn PR_EnumerateHostEnt(PRIntn index, const PRHostEnt *he, PRUint16 port, PRNetAddr *addr)
 {
     REAL(PR_EnumerateHostEnt);
     if (ShouldFail("PR_EnumerateHostEnt", PR_INVALID_ARGUMENT_ERROR))
-        return ErrorIsNone() ? 0 : -1;
+        return SetsNoError() ? 0 : -1;
     return real_PR_EnumerateHostEnt(index, he, port, addr);
 }
 

@@ -65,6 +65,7 @@ TEST_F(Purge, AgeAndSizeBoundaries)
         {10239, -3600, true},   // modified in the future: negative age
         {10240, -3600, false},
         {5LL << 30, 0, false},  // past 4 GiB: a 32-bit size would wrap
+        {(4LL << 30) + 100, 0, false},  // ... to 100 bytes
     };
     int i = 0;
     for (const auto &c : cases) {
@@ -94,8 +95,13 @@ TEST_F(Purge, LeavesWhatItCannotExamine)
     EXPECT_TRUE(Exists("Tralvinex2.log"));
 }
 
-TEST_F(Purge, NeverDeletesThroughACutPath)
+TEST_F(Purge, UsesPathsUpTo259BytesAndNeverACutOne)
 {
+    std::string fits = "Tralvinex" + std::string(259 - dir.path.size() - 1 - 13, 'f') + ".log";
+    Make(fits, 20000, 0);
+    PurgeLogs(dir.path.c_str());
+    EXPECT_FALSE(Exists(fits));
+
     // dir + "/" + name is longer than a path may be; its first 259 bytes name
     // another file that is condemned and must survive.
     std::string name = "Tralvinex" + std::string(255 - 9 - 4, 'x') + ".log";

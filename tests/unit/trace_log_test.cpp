@@ -74,6 +74,17 @@ TEST(LogPath, IsRefusedRatherThanCut)
     ASSERT_TRUE(JoinPath(trailing.c_str(), "x", out, sizeof out));
     EXPECT_EQ(std::string(out), trailing + kPathSeparator + "x");
 
+    // The id's digits and sign count: a log path of 259 bytes fits, of 260
+    // it is refused.
+    for (PRInt32 id : {7, 10, -5, 2147483647, -2147483647 - 1}) {
+        std::string dir(259 - 1 - 13 - std::to_string(id).size(), 'd');
+
+        EXPECT_TRUE(BuildLogPath(dir.c_str(), id, out, sizeof out)) << id;
+        EXPECT_EQ(strlen(out), 259u) << id;
+        dir += 'd';
+        EXPECT_FALSE(BuildLogPath(dir.c_str(), id, out, sizeof out)) << id;
+    }
+
     ASSERT_TRUE(BuildLogPath("logs", -5, out, sizeof out));
     EXPECT_EQ(std::string(out), std::string("logs") + kPathSeparator + "Tralvinex-5.log");
     ASSERT_TRUE(BuildLogPath("logs", 2147483647, out, sizeof out));
