@@ -15,6 +15,10 @@ if(NOT NSPR_WIN_PREFIX)
   set(NSPR_WIN_PREFIX "${TRALVINEX_TOP}/build-win/nspr")
 endif()
 set(NSPR_WIN_PREFIX "${NSPR_WIN_PREFIX}" CACHE PATH "NSPR cross-built for Windows")
+# CMake reads this file again for its compiler checks, in projects of their
+# own; without the prefix there, the default above would replace
+# PKG_CONFIG_LIBDIR for the whole configure.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES NSPR_WIN_PREFIX)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${TRALVINEX_MINGW} ${NSPR_WIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
