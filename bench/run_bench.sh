@@ -14,10 +14,8 @@ cd "$(dirname "$0")/.."
 export EXTRA_PACKAGES="valgrind hyperfine time libbenchmark-dev ${EXTRA_PACKAGES:-}"
 STATIC=build-bench
 SHARED=build-bench-shared
-BUILD_DIR=$STATIC scripts/setup.sh -DCMAKE_BUILD_TYPE=Release -DTRALVINEX_BUILD_BENCH=ON \
-    -DTRALVINEX_BUILD_TESTS=OFF -DTRALVINEX_STATIC_NSPR=ON >/dev/null
-BUILD_DIR=$SHARED scripts/setup.sh -DCMAKE_BUILD_TYPE=Release -DTRALVINEX_BUILD_BENCH=OFF \
-    -DTRALVINEX_BUILD_TESTS=OFF -DTRALVINEX_STATIC_NSPR=OFF >/dev/null
+scripts/setup.sh bench >/dev/null
+scripts/setup.sh bench-shared >/dev/null
 
 TOOL=$PWD/$STATIC/tralvinex-lookup
 TOOL_SHARED=$PWD/$SHARED/tralvinex-lookup

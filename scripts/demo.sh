@@ -4,10 +4,10 @@
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-scripts/setup.sh "$@"
+scripts/setup.sh default
 out=$(mktemp -d)
 status=0
-"${BUILD_DIR:-build}/tralvinex-lookup" localhost 80 9 "$out/localhost.dat" "$out" || status=$?
+build/tralvinex-lookup localhost 80 9 "$out/localhost.dat" "$out" || status=$?
 echo "exit status: $status"
 echo "DAT record ($out/localhost.dat):"
 od -An -tx1 -v "$out/localhost.dat"

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and tests need (only those missing),
-# then configures and builds into ${BUILD_DIR:-build}.
+# then configures and builds a preset of CMakePresets.json (default:
+# "default", into build/).
 #
-# usage: scripts/setup.sh [extra cmake arguments...]
+# usage: scripts/setup.sh [PRESET [extra cmake arguments...]]
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-BUILD_DIR=${BUILD_DIR:-build}
+PRESET=${1:-default}
+shift || true
 
 PACKAGES=(cmake g++ make pkg-config libnspr4-dev libgtest-dev util-linux)
 PACKAGES+=(${EXTRA_PACKAGES:-})
 
 scripts/install_packages.sh "${PACKAGES[@]}"
 
-cmake -S . -B "$BUILD_DIR" "$@"
-cmake --build "$BUILD_DIR" -j "$(nproc)"
+cmake --preset "$PRESET" "$@"
+cmake --build --preset "$PRESET" -j "$(nproc)"

@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
-# Set-up as scripts/setup.sh does, then the whole test suite: once in a
-# normal build (with the end-to-end cases also under valgrind), once in a
-# build with AddressSanitizer and UndefinedBehaviorSanitizer, then a short
-# fuzz run, then the Windows build under Wine.
+# Set-up as scripts/setup.sh does, then the whole test suite, each build a
+# preset of CMakePresets.json: the "default" build (with the end-to-end
+# cases also under valgrind) and the lint gates over its sources, the
+# "sanitize" build (AddressSanitizer and UndefinedBehaviorSanitizer), a short
+# "fuzz" run, then the "windows" build under Wine.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 export EXTRA_PACKAGES="valgrind ${EXTRA_PACKAGES:-}"
 
-scripts/setup.sh -DTRALVINEX_BUILD_TESTS=ON -DTRALVINEX_WERROR=ON -DTRALVINEX_SANITIZE=OFF
-ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j 2
+scripts/setup.sh default
+ctest --preset default
 
-BUILD_DIR=${SANITIZE_BUILD_DIR:-build-asan} \
-    scripts/setup.sh -DTRALVINEX_BUILD_TESTS=ON -DTRALVINEX_WERROR=ON -DTRALVINEX_SANITIZE=ON
-ctest --test-dir "${SANITIZE_BUILD_DIR:-build-asan}" --output-on-failure -j 2
+scripts/setup.sh sanitize
+ctest --preset sanitize
 
 # A short fuzz run; scripts/fuzz.sh SECONDS runs longer.
 scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
