@@ -11,6 +11,7 @@ export EXTRA_PACKAGES="valgrind ${EXTRA_PACKAGES:-}"
 
 scripts/setup.sh default
 ctest --preset default
+scripts/lint.sh
 
 scripts/setup.sh sanitize
 ctest --preset sanitize

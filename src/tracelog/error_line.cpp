@@ -9,8 +9,7 @@ void FormatErrorLine(PRErrorCode code, char *out, PRUint32 outSize)
     const char *name = PR_ErrorToName(code);
     const char *text = PR_ErrorToString(code, PR_LANGUAGE_EN);
 
-    PR_snprintf(out, outSize, "[%d] [%s] [%s]", code,
-                name != NULL ? name : kNoErrorName,
+    PR_snprintf(out, outSize, "[%d] [%s] [%s]", code, name != NULL ? name : kNoErrorName,
                 text != NULL ? text : kNoErrorText);
 }
 

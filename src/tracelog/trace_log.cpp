@@ -24,10 +24,9 @@ PRUint32 FormatLogLine(const PRExplodedTime *when, const char *text, char *out,
         return 0;
     }
     length = PR_snprintf(out, outSize - kLineEndLength,
-                         "%02d/%02d/%04d %02d:%02d:%02d.%03d\t",
-                         when->tm_month + 1, when->tm_mday, when->tm_year,
-                         when->tm_hour, when->tm_min, when->tm_sec,
-                         when->tm_usec / 1000);
+                         "%02d/%02d/%04d %02d:%02d:%02d.%03d\t", when->tm_month + 1,
+                         when->tm_mday, when->tm_year, when->tm_hour, when->tm_min,
+                         when->tm_sec, when->tm_usec / 1000);
     if (textLength > outSize - kLineEndLength - 1 - length)
         textLength = outSize - kLineEndLength - 1 - length;
     memcpy(out + length, text, textLength);
