@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds NSPR for 64-bit Windows from Debian's own NSPR source package,
 # with the mingw-w64 toolchain, into $NSPR_WIN_PREFIX (default
-# build-win/nspr). Does nothing when that prefix already holds a build.
+# build-win/nspr), with the source package's version in its file
+# DEBIAN-SOURCE-VERSION. Does nothing when that prefix already holds a build.
 #
 # usage: scripts/windows/build_nspr.sh
 set -euo pipefail
@@ -9,7 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 PREFIX=$(realpath -m "${NSPR_WIN_PREFIX:-build-win/nspr}")
 SRC=$(realpath -m "${NSPR_WIN_SRC:-build-win/nspr-src}")
-[ -f "$PREFIX/lib/libnspr4_s.a" ] && [ -f "$PREFIX/lib/nspr4.dll" ] && exit 0
+[ -f "$PREFIX/lib/libnspr4_s.a" ] && [ -f "$PREFIX/lib/nspr4.dll" ] &&
+    [ -f "$PREFIX/DEBIAN-SOURCE-VERSION" ] && exit 0
 
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
@@ -42,4 +44,5 @@ cd "$SRC/obj"
     --prefix="$PREFIX" --disable-debug --enable-optimize >/dev/null
 make -j "$(nproc)" >/dev/null
 make install >/dev/null
+sed -n 's/^Version: //p' "$SRC"/nspr_*.dsc >"$PREFIX/DEBIAN-SOURCE-VERSION"
 ls "$PREFIX/lib"

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The release checks CI makes after the tests: builds the release from this
+# checkout's last commit, checks what the archives hold, runs the end-to-end
+# cases against the shipped programs (the .exe under Wine), then builds the
+# release again from a clone in another folder, later, against a Windows
+# NSPR built outside that clone: both builds must give the same SHA256SUMS.
+# The checkout must be clean: the clone builds the last commit only.
+#
+# usage: scripts/check_release.sh
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+scripts/install_packages.sh devscripts unzip wine wine64
+scripts/release.sh
+
+VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/linux/CMakeCache.txt)
+NAME=tralvinex-lookup-$VERSION
+X=$(mktemp -d)
+OTHER=$(mktemp -d)
+trap 'rm -rf "$X" "$OTHER"' EXIT
+tar -xzf "dist/$NAME-linux-x86_64.tar.gz" -C "$X"
+unzip -q "dist/$NAME-win64.zip" -d "$X"
+LIN=$X/$NAME-linux-x86_64
+WIN=$X/$NAME-win64
+
+fail() {
+    echo "release check failed: $*" >&2
+    exit 1
+}
+
+for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
+    "$WIN/tralvinex-lookup.exe" "$WIN/tralvinex-lookup.1.txt" "$WIN/README.md"; do
+    [ -s "$f" ] || fail "$f is missing"
+done
+for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES"; do
+    grep -q '^Mozilla Public License Version 2.0' "$notices" &&
+        grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&
+        ! grep -q '@[A-Z_]*@' "$notices" || fail "$notices is incomplete"
+done
+
+# Every hardening check that can apply. Control-flow protection cannot: the
+# linker marks a program only when all its objects are marked, and neither
+# Debian's libnspr4.a nor glibc's start files are (ours are).
+hardening-check --nocfprotection "$LIN/tralvinex-lookup"
+
+# The .exe: no exports, no link time, ASLR with high entropy and NX, its
+# debug link, its version and its manifest.
+pe=$(x86_64-w64-mingw32-objdump -p -h "$WIN/tralvinex-lookup.exe")
+! grep -q 'There is an export table' <<<"$pe" || fail "the .exe exports symbols"
+grep -q '^Time/Date.*00:00:00 1970$' <<<"$pe" || fail "the .exe has a link time"
+for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+    grep -qw "$flag" <<<"$pe" || fail "the .exe lacks $flag"
+done
+grep -q '\.gnu_debuglink' <<<"$pe" || fail "the .exe has no debug link"
+[ -s build-release/windows/tralvinex-lookup.exe.debug ] || fail "no debug information kept"
+[ -z "$(find build-release/windows -maxdepth 1 -name '*.dll.a')" ] || fail "an import library was made"
+rc=$(x86_64-w64-mingw32-windres -J coff -i "$WIN/tralvinex-lookup.exe" -O rc)
+grep -q "VALUE \"FileVersion\", \"$VERSION\"" <<<"$rc" &&
+    grep -q 'VALUE "OriginalFilename", "tralvinex-lookup.exe"' <<<"$rc" &&
+    grep -q 'requestedExecutionLevel level=""asInvoker""' <<<"$rc" &&
+    grep -q 'supportedOS' <<<"$rc" || fail "the .exe's version or manifest is wrong"
+
+ctest --preset release-linux
+scripts/windows/sandbox.sh ctest --preset release-windows
+
+git clone -q . "$OTHER/tralvinex"
+NSPR_WIN_PREFIX=$OTHER/nspr-win "$OTHER/tralvinex/scripts/release.sh" >/dev/null
+diff dist/SHA256SUMS "$OTHER/tralvinex/dist/SHA256SUMS" ||
+    fail "a second build from $OTHER gives other bytes"
+echo "release check: $NAME reproduced in another folder; all checks hold"
