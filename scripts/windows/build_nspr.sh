@@ -42,7 +42,8 @@ mkdir -p "$SRC/obj"
 cd "$SRC/obj"
 "$top" --target=x86_64-w64-mingw32 --enable-win32-target=WIN95 --enable-64bit \
     --prefix="$PREFIX" --disable-debug --enable-optimize >/dev/null
-make -j "$(nproc)" >/dev/null
+# NSPR's own warnings are shown only when its build fails.
+make -j "$(nproc)" >make.log 2>&1 || { tail -40 make.log >&2; exit 1; }
 make install >/dev/null
 sed -n 's/^Version: //p' "$SRC"/nspr_*.dsc >"$PREFIX/DEBIAN-SOURCE-VERSION"
 ls "$PREFIX/lib"
