@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds a release from this checkout's last commit, for Linux and Windows
-# (the "release-linux" and "release-windows" presets), into dist/:
+# Builds a release of this checkout, for Linux and Windows (the
+# "release-linux" and "release-windows" presets), into dist/:
 #
 #   tralvinex-lookup-VERSION-linux-x86_64.tar.gz   binary, man page, README,
 #                                                  THIRD-PARTY-NOTICES
@@ -8,8 +8,8 @@
 #                                                  README.md, THIRD-PARTY-NOTICES
 #   SHA256SUMS                                     over both
 #
-# Two runs on the same commit give the same bytes, from any folder at any
-# time: SOURCE_DATE_EPOCH is the commit's time, the builds map their paths
+# Two runs on the same clean commit give the same bytes, from any folder at
+# any time: SOURCE_DATE_EPOCH is the commit's time, the builds map their paths
 # away, and the archives hold their entries in a fixed order with fixed
 # times, owners and modes. The stripped programs' debug information stays in
 # build-release/*/ beside them.
