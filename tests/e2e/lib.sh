@@ -3,9 +3,12 @@
 # the same program linked against a shared NSPR, which the fault shim can
 # stand in front of (TOOL itself by default).
 #
-# Name lookups are hermetic: every run happens in a private network and mount
-# namespace whose /etc/hosts is $HOSTS. Where namespaces are refused, HERMETIC
-# is 0 and runs happen directly; callers skip what needs a lookup.
+# Name lookups are hermetic: every run happens in one private network and
+# mount namespace, made for the suite, whose /etc/hosts is $HOSTS and whose
+# only name server is the suite's own dnsmasq on 127.0.0.1:53 (process $NS,
+# its log $WORK/server.log), answering from the data below and NXDOMAIN for
+# any other name. Where that cannot be made, HERMETIC is 0 and runs happen
+# directly; callers skip what needs a lookup.
 #
 # TRALVINEX_RUNNER, when set, is put before the tool on every command line
 # (valgrind, an emulator, ...). TRALVINEX_WINDOWS=1 says the tool is the
@@ -16,28 +19,53 @@ e2e_init() {
     SHIM=$2
     SHIM_TOOL=${3:-$1}
     WORK=$(mktemp -d)
-    trap 'rm -rf "$WORK"' EXIT
     OUT=$WORK/run
     BANNER=$(printf '*%.0s' $(seq 80))
     ZERO24=$(printf '00%.0s' $(seq 24))
     read -r -a RUNNER <<<"${TRALVINEX_RUNNER:-}"
     WINDOWS=${TRALVINEX_WINDOWS:-0}
+    RESOLVER_TIMEOUT=1
 
-    HOSTS=$WORK/hosts
+    ETC=$WORK/etc
+    mkdir "$ETC"
+    HOSTS=$ETC/hosts
     printf '127.0.0.1 localhost\n10.9.8.7 testhost.example\n192.0.2.44 other.example\n' >"$HOSTS"
+    printf 'nameserver 127.0.0.1\noptions timeout:%d attempts:1\n' "$RESOLVER_TIMEOUT" >"$ETC/resolv.conf"
+    printf 'hosts: files dns\n' >"$ETC/nsswitch.conf"
+    # The name server's names: alias.example, a CNAME of target.example;
+    # many.example with 1000 addresses, an answer only TCP carries;
+    # v6only.example with an IPv6 address alone.
+    echo 192.0.2.77 >"$ETC/target.addresses"
+    for i in $(seq 1000); do echo "10.77.$((i / 256)).$((i % 256))"; done >"$ETC/many.addresses"
+    { sed 's/$/ target.example/' "$ETC/target.addresses"
+      sed 's/$/ many.example/' "$ETC/many.addresses"; } >"$ETC/dns-hosts"
 
-    # What goes before a command to run it with no network and $HOSTS as its
-    # /etc/hosts; the command is exec'ed, so it keeps the process id.
+    # The namespace lives as long as the name server, which is started in it
+    # (exec'ed, so $NS is its process id); runs enter it.
     HERMETIC=0
     ISOLATE=()
-    if unshare -n -m --propagation private sh -c 'mount --bind "$0" /etc/hosts' "$HOSTS" \
-        2>/dev/null; then
-        HERMETIC=1
-        ISOLATE=(unshare -n -m --propagation private
-            sh -c 'mount --bind "$0" /etc/hosts && exec "$@"' "$HOSTS")
-    else
-        echo "note: cannot make a private network and hosts file (needs root and unshare);"
-        echo "      cases that resolve names are skipped"
+    unshare -n -m --propagation private sh -c '
+        for f in hosts resolv.conf nsswitch.conf; do mount --bind "$0/$f" "/etc/$f" || exit; done
+        ip link set lo up && exec dnsmasq --keep-in-foreground --conf-file=/dev/null --pid-file= \
+            --user=root --log-facility=- --log-queries --listen-address=127.0.0.1 --bind-interfaces \
+            --no-resolv --no-hosts --local=/#/ --addn-hosts="$0/dns-hosts" \
+            --cname=alias.example,target.example --host-record=v6only.example,2001:db8::6' \
+        "$ETC" 2>"$WORK/server.log" &
+    NS=$!
+    disown "$NS"
+    trap 'kill -KILL "$NS" 2>/dev/null; rm -rf "$WORK"' EXIT
+    for _ in $(seq 100); do
+        kill -0 "$NS" 2>/dev/null || break
+        if nsenter -t "$NS" -n -m getent hosts target.example >/dev/null 2>&1; then
+            HERMETIC=1
+            ISOLATE=(nsenter -t "$NS" -n -m)
+            break
+        fi
+        sleep 0.1
+    done
+    if [ "$HERMETIC" = 0 ]; then
+        echo "note: cannot make a private network with its own name server (needs root, unshare,"
+        echo "      ip and dnsmasq); cases that resolve names are skipped"
     fi
 }
 
