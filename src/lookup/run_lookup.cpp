@@ -11,8 +11,11 @@
 #include "tracelog/log_purge.h"
 
 // The scratch area PR_GetHostByName fills with the host entry's names and
-// addresses (NSPR's smallest accepted size).
-static const PRIntn kLookupScratchSize = 1024;
+// addresses; on Linux NSPR also hands the C library's resolver a buffer of
+// this size. A DNS reply holds at most 65535 bytes, so at most 4094 IPv4
+// addresses, and the entry keeps each in 4 bytes and a pointer: 48 KiB for
+// them all, the rest for the name and its aliases.
+static const PRIntn kLookupScratchSize = 64 * 1024;
 static const PRUint32 kAddressTextSize = 256;
 static const PRUint32 kMessageSize = 512;
 
@@ -71,7 +74,9 @@ static void LogRunParams(const RunParams *params)
 
 static PRInt32 ResolveAndRecord(const RunParams *params)
 {
-    char scratch[kLookupScratchSize];
+    // Static: too large for the stack, and untouched beyond what the entry
+    // fills. A run is once per process, on one thread.
+    static char scratch[kLookupScratchSize];
     PRHostEnt hostEntry;
     PRNetAddr address;
     PRIntn next;

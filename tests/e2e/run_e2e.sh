@@ -21,8 +21,9 @@ CASE=""
 # --- helpers ---------------------------------------------------------------
 
 # new_case NAME [NEED...]: a fresh directory $C with $DAT and $LOGS, or a
-# skip when a need is not met: needs-lookup (a private network and hosts
-# file), needs-shim (the fault shim, Linux only), linux-only.
+# skip when a need is not met: needs-lookup (a private network with the
+# suite's hosts file and name server), needs-shim (the fault shim, Linux
+# only), linux-only.
 new_case() {
     CASE=$1
     C=$WORK/$(printf '%03d' $((PASS + FAIL + SKIP)))
@@ -208,14 +209,52 @@ if new_case "too few arguments touch nothing"; then
     done_case
 fi
 
-if new_case "unresolvable host leaves DAT unchanged" needs-lookup; then
-    printf 'previous' >"$DAT"
-    run -- nothere.invalid 80 9 "$DAT" "$LOGS"
-    expect_status "$(st -5973)"
-    [ "$(cat "$DAT")" = previous ] || fail "DAT changed"
-    failure_log nothere.invalid 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
-    done_case
-fi
+# Names the name server answers: through a CNAME, and with 1000 addresses
+# (over TCP; an entry of 12 KB). The record holds the address the log shows,
+# one of the name's.
+while read -r host addresses; do
+    if new_case "$host resolves through the name server" needs-lookup; then
+        run -- "$host" 80 9 "$DAT" "$LOGS"
+        expect_status 0
+        shown=$(messages | sed -n "s/^($host) => (\(.*\))\$/\1/p")
+        grep -qxF -e "$shown" "$ETC/$addresses" && expect_dat "$(record 80 "$shown")" ||
+            fail "address '$shown' is not the name's"
+        success_log "$host" 80 "$shown"
+        done_case
+    fi
+done <<'EOF'
+alias.example target.addresses
+many.example many.addresses
+EOF
+
+# Names that do not resolve leave the DAT file as it was. The tool asks the
+# server once, never again; a server that never answers fails the lookup
+# once the resolver gives up.
+while read -r host server; do
+    if new_case "unresolvable $host ($server) leaves DAT unchanged" needs-lookup; then
+        printf 'previous' >"$DAT"
+        asked=$(grep -c "query\[A\] $host " "$WORK/server.log")
+        [ "$server" = answers ] || kill -STOP "$NS"
+        start=$SECONDS
+        run -- "$host" 80 9 "$DAT" "$LOGS"
+        kill -CONT "$NS"
+        if [ "$server" = answers ]; then
+            [ "$(grep -c "query\[A\] $host " "$WORK/server.log")" = $((asked + 1)) ] ||
+                fail "the server was not asked exactly once"
+        else
+            [ $((SECONDS - start)) -le $((RESOLVER_TIMEOUT + 3)) ] || fail "took $((SECONDS - start)) s"
+        fi
+        expect_status "$(st -5973)"
+        [ "$(cat "$DAT")" = previous ] || fail "DAT changed"
+        failure_log "$host" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+        done_case
+    fi
+done <<'EOF'
+nothere.invalid answers
+nothere.example answers
+v6only.example answers
+alias.example silent
+EOF
 
 if new_case "empty host fails without a lookup"; then
     run -- "" 80 9 "$DAT" "$LOGS"
