@@ -136,6 +136,7 @@ LOOKUP_ERR='[-5973] [PR_DIRECTORY_LOOKUP_ERROR] [A directory lookup on a network
 NOTFOUND_ERR='[-5950] [PR_FILE_NOT_FOUND_ERROR] [File not found]'
 NOSPACE_ERR='[-5956] [PR_NO_DEVICE_SPACE_ERROR] [The device for storing the file is full]'
 UNKNOWN_ERR='[-5994] [PR_UNKNOWN_ERROR] [Some unknown error has occurred]'
+IO_ERR='[-5991] [PR_IO_ERROR] [I/O function error]'
 
 # --- the run and its record ------------------------------------------------
 
@@ -149,6 +150,21 @@ if new_case "fully logged success" needs-lookup; then
         fail "new files are not mode 0666 less the umask 022"
     done_case
 fi
+
+# New files get mode 0666 less the umask, under every umask. (Not under
+# Wine: its server creates the files, under its own umask.)
+for mask in 002 000; do
+    if new_case "new files under umask $mask" linux-only; then
+        saved=$(umask)
+        umask "$mask"
+        run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        umask "$saved"
+        want=$(printf '%o' $((0666 & ~0$mask)))
+        [ "$(stat -c %a "$DAT")" = "$want" ] && [ "$(stat -c %a "$RUN_LOG")" = "$want" ] ||
+            fail "new files are mode $(stat -c %a "$DAT" "$RUN_LOG" | xargs), expected $want"
+        done_case
+    fi
+done
 
 # Port conversion table: argument text, port in the log, port in the record.
 while read -r arg port; do
@@ -517,9 +533,11 @@ fill_logs() {
     touch_age "$LOGS/Tralvinex42.log.bak" 172800 20000
     touch_age "$LOGS/xTralvinex42.log" 172800 20000
     touch_age "$LOGS/Tralvinex" 172800 20000
+    touch_age "$LOGS/TralvineZ1.log" 172800 20000
     mkdir "$LOGS/Tralvinex16.log" && touch -d @0 "$LOGS/Tralvinex16.log"
 }
-KEPT="Tralvinex14.log Tralvinex15.log Tralvinex16.log Tralvinex Tralvinex42.log.bak xTralvinex42.log"
+KEPT="Tralvinex14.log Tralvinex15.log Tralvinex16.log Tralvinex TralvineZ1.log Tralvinex42.log.bak
+    xTralvinex42.log"
 ALL="Tralvinex11.log tralvinex12.LOG TRALVINEX13.log Tralvinex.log $KEPT"
 
 expect_files() {
@@ -621,6 +639,12 @@ if new_case "a failed DAT close is a failure" needs-shim; then
     run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
     expect_status "$(st -5991)"
+    # logged, it reads as a failed write: seven log lines' closes come first
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=8 \
+        -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5991)"
+    failure_log 10.1.2.3 80 -5991 "$IO_ERR" "Enumerating host entry..." "Enumerated!" \
+        "(10.1.2.3) => (10.1.2.3)" "Unable to write to DAT file!"
     done_case
 fi
 
@@ -669,18 +693,19 @@ for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_Open:8 PR_Write:1 PR_
     fi
 done
 
-# Stamps are the local time of the run, read back in a zone whose offset is
-# not a whole hour (+05:30): not UTC, no month off by one, a four-digit year.
+# Stamps are the local time of the run to the millisecond, read back in a
+# zone whose offset is not a whole hour (+05:30): not UTC, no month off by
+# one, a four-digit year, milliseconds from the clock.
 if new_case "log stamps are the local time of the run"; then
-    start=$(date +%s)
+    start=$(date +%s%3N)
     run TZ=IST-5:30 -- 10.1.2.3 80 9 "$DAT" "$LOGS"
-    end=$(date +%s)
+    end=$(date +%s%3N)
     success_log 10.1.2.3 80 10.1.2.3
     while IFS=$'\t' read -r stamp _; do
-        when=$(TZ=IST-5:30 date -d "${stamp%.*}" +%s) &&
+        when=$(TZ=IST-5:30 date -d "$stamp" +%s%3N) &&
             [[ $stamp =~ ^(0[1-9]|1[0-2])/[0-3][0-9]/[0-9]{4}\  ]] &&
-            [ "$when" -ge $((start - 2)) ] && [ "$when" -le $((end + 2)) ] ||
-            { fail "stamp $stamp is not the local time of the run"; break; }
+            [ "$when" -ge "$start" ] && [ "$when" -le "$end" ] ||
+            { fail "stamp $stamp ($when ms) is not within the run ($start to $end ms)"; break; }
     done <"$RUN_LOG"
     done_case
 fi
