@@ -32,7 +32,7 @@ for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
     "$WIN/tralvinex-lookup.exe" "$WIN/tralvinex-lookup.1.txt" "$WIN/README.md"; do
     [ -s "$f" ] || fail "$f is missing"
 done
-for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES"; do
+for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do
     grep -q '^Mozilla Public License Version 2.0' "$notices" &&
         grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&
         ! grep -q '@[A-Z_]*@' "$notices" || fail "$notices is incomplete"

@@ -5,7 +5,7 @@
 #   tralvinex-lookup-VERSION-linux-x86_64.tar.gz   binary, man page, README,
 #                                                  THIRD-PARTY-NOTICES
 #   tralvinex-lookup-VERSION-win64.zip             .exe, man page as text,
-#                                                  README.md, THIRD-PARTY-NOTICES
+#                                                  README.md, THIRD-PARTY-NOTICES.txt
 #   SHA256SUMS                                     over both
 #
 # Two runs on the same clean commit give the same bytes, from any folder at
@@ -53,7 +53,9 @@ install -m 644 "$LINUX/tralvinex-lookup.1" README.md "$STAGE/THIRD-PARTY-NOTICES
 W=$STAGE/$NAME-win64
 mkdir -m 755 "$W"
 install -m 755 "$WINDOWS/tralvinex-lookup.exe" "$W/"
-install -m 644 README.md "$STAGE/THIRD-PARTY-NOTICES" "$W/"
+install -m 644 README.md "$W/"
+# Windows opens a file by its extension.
+install -m 644 "$STAGE/THIRD-PARTY-NOTICES" "$W/THIRD-PARTY-NOTICES.txt"
 groff -man -Tascii -P-c "$WINDOWS/tralvinex-lookup.1" | col -bx >"$W/tralvinex-lookup.1.txt"
 chmod 644 "$W/tralvinex-lookup.1.txt"
 
@@ -66,6 +68,6 @@ tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owne
 find "$W" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$STAGE" && zip -q -X -D -9 "$OLDPWD/dist/$NAME-win64.zip" \
     "$NAME-win64/tralvinex-lookup.exe" "$NAME-win64/tralvinex-lookup.1.txt" \
-    "$NAME-win64/README.md" "$NAME-win64/THIRD-PARTY-NOTICES")
+    "$NAME-win64/README.md" "$NAME-win64/THIRD-PARTY-NOTICES.txt")
 (cd dist && sha256sum "$NAME-linux-x86_64.tar.gz" "$NAME-win64.zip" >SHA256SUMS)
 cat dist/SHA256SUMS
