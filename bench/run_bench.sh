@@ -198,7 +198,9 @@ What is left above the reference in a logged run is NSPR's start (PR_Init,
 about 47,000 instructions), the ten log lines (each opened, written once and
 closed; each timestamp formatted with \`PR_snprintf\`), and a second, implicit
 NSPR start: the two closing lines come after \`PR_Cleanup\`, and their file
-calls bring NSPR up again.
+calls bring NSPR up again. The lookup's 64 KiB scratch area, room for the
+largest DNS answer, costs about 400 instructions (0.1%) over the 1 KiB it
+replaced: on Linux NSPR allocates and frees a resolver buffer of that size.
 
 ## Where a target is close or missed
 
