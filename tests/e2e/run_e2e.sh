@@ -246,17 +246,17 @@ EOF
 # Names that do not resolve leave the DAT file as it was. The tool asks the
 # server once, never again; a server that never answers fails the lookup
 # once the resolver gives up.
+queries() { grep -c "query\[A\] $1 " "$WORK/server.log"; }
 while read -r host server; do
     if new_case "unresolvable $host ($server) leaves DAT unchanged" needs-lookup; then
         printf 'previous' >"$DAT"
-        asked=$(grep -c "query\[A\] $host " "$WORK/server.log")
+        asked=$(queries "$host")
         [ "$server" = answers ] || kill -STOP "$NS"
         start=$SECONDS
         run -- "$host" 80 9 "$DAT" "$LOGS"
         kill -CONT "$NS"
         if [ "$server" = answers ]; then
-            [ "$(grep -c "query\[A\] $host " "$WORK/server.log")" = $((asked + 1)) ] ||
-                fail "the server was not asked exactly once"
+            [ "$(queries "$host")" = $((asked + 1)) ] || fail "the server was not asked exactly once"
         else
             [ $((SECONDS - start)) -le $((RESOLVER_TIMEOUT + 3)) ] || fail "took $((SECONDS - start)) s"
         fi
