@@ -33,10 +33,11 @@ e2e_init() {
     printf 'nameserver 127.0.0.1\noptions timeout:%d attempts:1\n' "$RESOLVER_TIMEOUT" >"$ETC/resolv.conf"
     printf 'hosts: files dns\n' >"$ETC/nsswitch.conf"
     # The name server's names: alias.example, a CNAME of target.example;
-    # many.example with 1000 addresses, an answer only TCP carries;
-    # v6only.example with an IPv6 address alone.
+    # many.example with 4094 addresses, as many as one reply (over TCP) can
+    # carry: 12 + 18 + 4094 * 16 of its 65535 bytes; v6only.example with an
+    # IPv6 address alone.
     echo 192.0.2.77 >"$ETC/target.addresses"
-    for i in $(seq 1000); do echo "10.77.$((i / 256)).$((i % 256))"; done >"$ETC/many.addresses"
+    for i in $(seq 4094); do echo "10.77.$((i / 256)).$((i % 256))"; done >"$ETC/many.addresses"
     { sed 's/$/ target.example/' "$ETC/target.addresses"
       sed 's/$/ many.example/' "$ETC/many.addresses"; } >"$ETC/dns-hosts"
 

@@ -225,9 +225,9 @@ if new_case "too few arguments touch nothing"; then
     done_case
 fi
 
-# Names the name server answers: through a CNAME, and with 1000 addresses
-# (over TCP; an entry of 12 KB). The record holds the address the log shows,
-# one of the name's.
+# Names the name server answers: through a CNAME, and with the most addresses
+# one reply carries (over TCP; an entry of 48 KB). The record holds the
+# address the log shows, one of the name's.
 while read -r host addresses; do
     if new_case "$host resolves through the name server" needs-lookup; then
         run -- "$host" 80 9 "$DAT" "$LOGS"
@@ -427,6 +427,18 @@ if [ "$(id -u)" = 0 ] && [ "$WINDOWS" = 0 ] && command -v setpriv >/dev/null; th
             "Enumerating host entry..." "Enumerated!" "(10.1.2.3) => (10.1.2.3)" "Unable to open DAT file!"
         done_case
     fi
+    # Opened for writing only: a DAT file its owner may write but not read
+    # gets the record.
+    if new_case "write-only DatFile, run as its owner nobody"; then
+        chmod 755 "$C"
+        printf 'old' >"$DAT"
+        chown 65534 "$DAT"
+        chmod 200 "$DAT"
+        as_nobody -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        done_case
+    fi
     if new_case "unwritable LogDir, run as nobody"; then
         chmod 777 "$C"
         chmod 755 "$LOGS"
@@ -442,7 +454,7 @@ if [ "$(id -u)" = 0 ] && [ "$WINDOWS" = 0 ] && command -v setpriv >/dev/null; th
     fi
 else
     echo "SKIP runs as an unprivileged user (needs root, setpriv and the Linux build)"
-    SKIP=$((SKIP + 2))
+    SKIP=$((SKIP + 3))
 fi
 
 # --- arguments that do not fit -------------------------------------------------
@@ -535,10 +547,13 @@ fill_logs() {
     touch_age "$LOGS/Tralvinex" 172800 20000
     touch_age "$LOGS/TralvineZ1.log" 172800 20000
     mkdir "$LOGS/Tralvinex16.log" && touch -d @0 "$LOGS/Tralvinex16.log"
+    # 1900-01-01 (or the oldest time the file system holds, 1901-12-13 on
+    # ext4): an age beyond 32 bits of seconds
+    touch_age "$LOGS/Tralvinex17.log" $(( $(date +%s) + 2208988800 ))
 }
 KEPT="Tralvinex14.log Tralvinex15.log Tralvinex16.log Tralvinex TralvineZ1.log Tralvinex42.log.bak
     xTralvinex42.log"
-ALL="Tralvinex11.log tralvinex12.LOG TRALVINEX13.log Tralvinex.log $KEPT"
+ALL="Tralvinex11.log tralvinex12.LOG TRALVINEX13.log Tralvinex.log Tralvinex17.log $KEPT"
 
 expect_files() {
     local want got
@@ -604,17 +619,22 @@ if new_case "address cannot be shown as text" needs-shim; then
     done_case
 fi
 
-if new_case "PR_Cleanup fails after a good run" needs-shim; then
-    run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
-        -- 10.1.2.3 80 9 "$DAT" "$LOGS"
-    expect_status "$(st -5931)"
+# A failing PR_Cleanup's code replaces the run's result: 0, or the code of a
+# step that failed before it (here the DAT open's).
+if new_case "PR_Cleanup fails after a good run and after a failed one" needs-shim; then
+    for dat in "$DAT" "$C/missing/out.dat"; do
+        run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
+            -- 10.1.2.3 80 9 "$dat" "$LOGS"
+        expect_status "$(st -5931)"
+        mapfile -t LINES < <(head_lines 10.1.2.3 80 "$dat" "$LOGS"
+            echo "Enumerating host entry..."; echo "Enumerated!"; echo "(10.1.2.3) => (10.1.2.3)"
+            [ "$dat" = "$DAT" ] || printf '%s\n' "Unable to open DAT file!" "$NOTFOUND_ERR"
+            echo "Shutting down NSPR..."; echo "PR_Cleanup() failed!"
+            echo "[-5931] [PR_INVALID_STATE_ERROR] [Object state improper for request]"
+            echo "Exiting with -5931."; echo "$BANNER")
+        expect_log "${LINES[@]}"
+    done
     expect_dat "$(record 80 10.1.2.3)"
-    mapfile -t LINES < <(head_lines 10.1.2.3 80 "$DAT" "$LOGS"
-        echo "Enumerating host entry..."; echo "Enumerated!"; echo "(10.1.2.3) => (10.1.2.3)"
-        echo "Shutting down NSPR..."; echo "PR_Cleanup() failed!"
-        echo "[-5931] [PR_INVALID_STATE_ERROR] [Object state improper for request]"
-        echo "Exiting with -5931."; echo "$BANNER")
-    expect_log "${LINES[@]}"
     run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
     expect_status "$(st -5931)"
