@@ -43,10 +43,14 @@ done
 # Debian's libnspr4.a nor glibc's start files are (ours are).
 hardening-check --nocfprotection "$LIN/tralvinex-lookup"
 
-# The .exe: no exports, no link time, ASLR with high entropy and NX, its
-# debug link, its version and its manifest.
+# The .exe: no exports, imports of KnownDLLs alone (WINMM is delay-loaded),
+# no link time, ASLR with high entropy and NX, its debug link, its version
+# and its manifest.
 pe=$(x86_64-w64-mingw32-objdump -p -h "$WIN/tralvinex-lookup.exe")
 ! grep -q 'There is an export table' <<<"$pe" || fail "the .exe exports symbols"
+imports=$(sed -n 's/^\tDLL Name: //p' <<<"$pe" | tr A-Z a-z | sort -u | xargs)
+[ "$imports" = "advapi32.dll kernel32.dll msvcrt.dll ws2_32.dll" ] ||
+    fail "the .exe imports $imports"
 grep -q '^Time/Date.*00:00:00 1970$' <<<"$pe" || fail "the .exe has a link time"
 for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
     grep -qw "$flag" <<<"$pe" || fail "the .exe lacks $flag"
@@ -58,7 +62,8 @@ rc=$(x86_64-w64-mingw32-windres -J coff -i "$WIN/tralvinex-lookup.exe" -O rc)
 grep -q "VALUE \"FileVersion\", \"$VERSION\"" <<<"$rc" &&
     grep -q 'VALUE "OriginalFilename", "tralvinex-lookup.exe"' <<<"$rc" &&
     grep -q 'requestedExecutionLevel level=""asInvoker""' <<<"$rc" &&
-    grep -q 'supportedOS' <<<"$rc" || fail "the .exe's version or manifest is wrong"
+    grep -q 'supportedOS' <<<"$rc" &&
+    grep -q '>UTF-8</activeCodePage>' <<<"$rc" || fail "the .exe's version or manifest is wrong"
 
 ctest --preset release-linux
 scripts/windows/sandbox.sh ctest --preset release-windows

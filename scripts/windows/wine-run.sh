@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine, headless, in the tests' own prefix.
 # WINEPREFIX may be set by the caller; the default is under the temp folder.
+# Arguments are read as UTF-8, so that the bytes a test passes reach the
+# program as the text they spell. WINEDLLOVERRIDES given by the caller are
+# kept, after the ones every run needs.
 export WINEPREFIX=${WINEPREFIX:-${TMPDIR:-/tmp}/tralvinex-wine}
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDEBUG=-all LC_ALL=C.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 unset DISPLAY
 exec wine "$@"

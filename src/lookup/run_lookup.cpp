@@ -8,6 +8,7 @@
 #include "lookup/address_record.h"
 #include "lookup/run_params.h"
 #include "lookup/run_report.h"
+#include "platform/platform.h"
 #include "tracelog/log_purge.h"
 
 // The scratch area PR_GetHostByName fills with the host entry's names and
@@ -39,6 +40,8 @@ PRInt32 RunLookup(int argc, char **argv)
         return kExitTooFewArgs;
     if (!TakeRunParams(argv, &params))
         return (PRInt32)PR_BUFFER_OVERFLOW_ERROR;
+    if (!ArgumentsAreExact(argv, kRunArgCount))
+        return (PRInt32)PR_INVALID_ARGUMENT_ERROR;
 
     StartNspr(&params);
     if (params.LogLevel < kPurgeDisableLevel)

@@ -31,6 +31,70 @@ PRInt32 GetThreadId(void)
     return (PRInt32)GetCurrentThreadId();
 }
 
+// msvcrt's split of the caller's wide command line, by the rules that split
+// the narrow one into argv.
+struct CrtStartupInfo {
+    int newMode;
+};
+extern "C" int __cdecl __wgetmainargs(int *argc, wchar_t ***argv, wchar_t ***env,
+                                      int expandWildcards, CrtStartupInfo *info);
+
+PRBool HoldsExactly(const wchar_t *given, const char *held, PRUint32 codePage)
+{
+    // held fits a path's size; text that does not cannot equal it.
+    char text[kPathSize];
+    BOOL replaced = FALSE;
+    // UTF-8 holds every character but a lone surrogate; it refuses the flag
+    // and the report that catch replacements in other code pages.
+    bool utf8 = codePage == CP_UTF8;
+    DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL *report = utf8 ? NULL : &replaced;
+    int length = WideCharToMultiByte(codePage, flags, given, -1, text, (int)sizeof text,
+                                     NULL, report);
+
+    return (PRBool)(length > 0 && !replaced && strcmp(text, held) == 0);
+}
+
+PRBool ArgumentsAreExact(char *const *argv, int count)
+{
+    int wideCount;
+    wchar_t **wide;
+    wchar_t **environment;
+    CrtStartupInfo info = {0};
+    UINT codePage = GetACP();
+
+    // Without wildcard expansion, as the C runtime made argv.
+    if (__wgetmainargs(&wideCount, &wide, &environment, 0, &info) < 0 ||
+        wideCount < count)
+        return PR_FALSE;
+    for (int i = 1; i < count; i++) {
+        if (!HoldsExactly(wide[i], argv[i], codePage))
+            return PR_FALSE;
+    }
+    return PR_TRUE;
+}
+
+// Windows looks for a DLL that is not one of its KnownDLLs in the .exe's
+// folder first, so one planted there would run inside the tool. WINMM, the
+// one such DLL the tool imports, is delay-loaded (CMakeLists.txt); from here
+// on it and every other DLL loaded by name, NSPR's or Winsock's own, come
+// from the system folder alone. Windows 7 has the call only with KB2533623;
+// without it the usual search order stays.
+void UseSystemDllsOnly(void)
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+    FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                   "SetDefaultDllDirectories");
+    SetDefaultDllDirectoriesFn setDirectories;
+
+    if (found == NULL)
+        return;
+    setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void (*)(void)>(found));
+    // It fails only for flags it does not know.
+    (void)setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 #else
 
 void GetLocalTimeMs(PRExplodedTime *now)
@@ -55,6 +119,16 @@ void GetLocalTimeMs(PRExplodedTime *now)
 PRInt32 GetThreadId(void)
 {
     return (PRInt32)gettid();
+}
+
+// The arguments are the caller's bytes.
+PRBool ArgumentsAreExact(char *const * /*argv*/, int /*count*/)
+{
+    return PR_TRUE;
+}
+
+void UseSystemDllsOnly(void)
+{
 }
 
 #endif

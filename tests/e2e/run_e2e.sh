@@ -23,7 +23,9 @@ CASE=""
 # new_case NAME [NEED...]: a fresh directory $C with $DAT and $LOGS, or a
 # skip when a need is not met: needs-lookup (a private network with the
 # suite's hosts file and name server), needs-shim (the fault shim, Linux
-# only), linux-only.
+# only), linux-only, and for the Windows build needs-dll-mark (a DLL that
+# marks a file when loaded) and needs-no-manifest (the tool built without
+# its manifest).
 new_case() {
     CASE=$1
     C=$WORK/$(printf '%03d' $((PASS + FAIL + SKIP)))
@@ -39,6 +41,8 @@ new_case() {
             needs-lookup) [ "$HERMETIC" = 1 ] || why="no private network" ;;
             needs-shim) [ -n "$SHIM" ] || why="no fault shim for this build" ;;
             linux-only) [ "$WINDOWS" = 0 ] || why="Linux only" ;;
+            needs-dll-mark) [ -n "${TRALVINEX_DLL_MARK:-}" ] || why="Windows only" ;;
+            needs-no-manifest) [ -n "${TRALVINEX_NO_MANIFEST_TOOL:-}" ] || why="Windows build only" ;;
         esac
     done
     if [ -n "$why" ]; then
@@ -340,9 +344,8 @@ fi
 # --- hostile and odd inputs ------------------------------------------------------
 
 # Format directives and non-ASCII bytes are data: taken, shown and used as
-# they are, in every text argument.
-# (Wine converts argument bytes from the Unix locale to the Windows code
-# page, so there the non-ASCII bytes do not arrive as given.)
+# they are, in every text argument. (A Windows caller passes text, and bytes
+# that are not UTF-8 spell none.)
 for text in '%s%n%x%%' $'\xe9t\xe9-\xff'; do
     [ "$WINDOWS" = 1 ] && [ "$text" != '%s%n%x%%' ] && need=linux-only || need=
     if new_case "text argument '$text' is used as it is" $need; then
@@ -455,6 +458,70 @@ if [ "$(id -u)" = 0 ] && [ "$WINDOWS" = 0 ] && command -v setpriv >/dev/null; th
 else
     echo "SKIP runs as an unprivileged user (needs root, setpriv and the Linux build)"
     SKIP=$((SKIP + 3))
+fi
+
+# --- text in any language ------------------------------------------------------
+
+# Folders and files named in any script are the ones used, never a
+# look-alike: Lódz, beside each folder here, is Windows' "best fit" for
+# Łódź. The log shows the names as UTF-8.
+for folder in 'Пример' '数据' 'Łódź'; do
+    if new_case "DatFile and LogDir in a folder named $folder"; then
+        mkdir "$C/$folder" "$C/Lódz"
+        DAT=$C/$folder/😀.dat
+        LOGS=$C/$folder
+        run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        success_log 10.1.2.3 80 10.1.2.3
+        [ -z "$(ls -A "$C/Lódz")" ] || fail "the look-alike folder holds: $(ls -A "$C/Lódz")"
+        done_case
+    fi
+done
+
+if new_case "a Host with fullwidth quotation marks and spaces is one argument" needs-lookup; then
+    run -- '＂a b＂ c' 80 9 "$DAT" "$LOGS"
+    expect_status "$(st -5973)"
+    failure_log '＂a b＂ c' 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    done_case
+fi
+
+# Without the manifest (Windows before 10 1903) the system's code page, 1252
+# here, holds the arguments: text it holds is used, text it would replace or
+# map to a look-alike is refused before anything happens.
+while read -r code host folder; do
+    if new_case "without the manifest, Host $host in folder $folder exits $code" needs-no-manifest; then
+        mkdir "$C/$folder" "$C/Lódz"
+        touch_age "$C/$folder/Tralvinex1.log" 999999
+        before=$(snapshot "$C")
+        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 9 "$C/$folder/x.dat" "$C/$folder"
+        expect_status "$(st "$code")"
+        [ "$code" != -5987 ] || [ "$(snapshot "$C")" = "$before" ] || fail "files were touched"
+        [ "$code" != 0 ] || [ "$(hex "$C/$folder/x.dat")" = "$(record 80 10.1.2.3)" ] || fail "no record"
+        done_case
+    fi
+done <<'EOF'
+0 10.1.2.3 été
+-5987 10.1.2.3 Łódź
+-5987 ＂a＂ data
+EOF
+
+# No DLL put beside the .exe is loaded into it: beside a copy of it, each
+# DLL it imports or names that is not a KnownDLL of Windows 7 to 11 (those
+# load from the system folder alone) is planted, first in Wine's load order.
+if new_case "DLLs planted beside the .exe stay out of it" needs-dll-mark; then
+    mkdir "$C/app"
+    cp "$TOOL" "$C/app/"
+    planted=$({ strings -a "$TOOL"; strings -a -el "$TOOL"; } | grep -ixE '[a-z0-9_]+\.dll' |
+        tr A-Z a-z | sort -u | grep -vxE '(advapi32|kernel32|msvcrt|ws2_32)\.dll')
+    for dll in $planted; do cp "$TRALVINEX_DLL_MARK" "$C/app/$dll"; done
+    TOOL=$C/app/${TOOL##*/} run WINEDLLOVERRIDES="$(echo ${planted//.dll/} | tr ' ' ,)=n,b" \
+        -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    loaded=$(cd "$C/app" && ls -- *.loaded 2>/dev/null)
+    [ -n "$planted" ] && [ -z "$loaded" ] || fail "planted: $(echo $planted); loaded: $loaded"
+    done_case
 fi
 
 # --- arguments that do not fit -------------------------------------------------
