@@ -1,5 +1,6 @@
 // Paths inside the log directory. A path that does not fit is refused, never
-// cut: a cut path names another file.
+// cut: a cut path names another file. So is any path in a directory of "",
+// which names no folder.
 #ifndef TRALVINEX_TRACELOG_LOG_PATH_H
 #define TRALVINEX_TRACELOG_LOG_PATH_H
 

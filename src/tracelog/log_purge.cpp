@@ -66,6 +66,8 @@ void PurgeLogs(const char *logDir)
     PRDir *dir;
     PRDirEntry *entry;
 
+    if (logDir[0] == '\0')
+        return;  // names no folder; opened, it would be the root
     dir = PR_OpenDir(logDir);
     if (dir == NULL)
         return;  // no directory, no logs to purge

@@ -16,7 +16,8 @@ PRBool IsTraceLogName(const char *name);
 void PurgeLogFile(const char *dir, const char *name, PRInt32 maxAgeSeconds,
                   PRInt32 maxSizeBytes);
 
-// Applies PurgeLogFile with the limits above to every trace log in logDir.
+// Applies PurgeLogFile with the limits above to every trace log in logDir;
+// a logDir of "" names no folder and has none.
 void PurgeLogs(const char *logDir);
 
 #endif

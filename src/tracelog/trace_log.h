@@ -18,8 +18,8 @@ PRUint32 FormatLogLine(const PRExplodedTime *when, const char *text, char *out,
                        PRUint32 outSize);
 
 // Appends one line for text to the calling thread's log in logDir. A line
-// that cannot be written is dropped without a report: the log never stops
-// or changes a run.
+// that cannot be written (a logDir of "" included) is dropped without a
+// report: the log never stops or changes a run.
 void WriteLogLine(const char *logDir, const char *text);
 
 #endif

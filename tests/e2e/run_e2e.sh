@@ -590,6 +590,23 @@ if new_case "a log path of 259 bytes is used, of 260 dropped" needs-lookup linux
     done_case
 fi
 
+# An empty LogDir names no folder: no line is written and nothing purged at
+# the root that "" joined with a name would be (under Wine, the root of the
+# current drive Z:, which is / too). An old, large log placed there stays.
+if [ -w / ] && new_case "an empty LogDir logs and purges nothing at the root"; then
+    planted=Tralvinex-e2e-$$.log
+    touch_age "/$planted" 999999 20000
+    for level in 0 9; do
+        run -- 10.1.2.3 80 $level "$DAT" ""
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+    done
+    stray=$(cd / && ls | grep -xE 'Tralvinex[0-9]+\.log')
+    [ -f "/$planted" ] && [ -z "$stray" ] || fail "the root holds $stray, planted log: $(ls "/$planted")"
+    (cd / && rm -f -- $stray "$planted")
+    done_case
+fi
+
 if new_case "log directory with a trailing separator"; then
     run -- 10.1.2.3 80 9 "$DAT" "$LOGS/"
     expect_status 0

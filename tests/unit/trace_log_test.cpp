@@ -70,6 +70,9 @@ TEST(LogPath, IsRefusedRatherThanCut)
     EXPECT_FALSE(JoinPath(dir.c_str(), "123456789", out, sizeof out));
     EXPECT_STREQ(out, "");
 
+    EXPECT_FALSE(JoinPath("", "Tralvinex1.log", out, sizeof out));  // not the root
+    EXPECT_FALSE(BuildLogPath("", 1, out, sizeof out));
+
     std::string trailing = std::string("logs") + kPathSeparator;
     ASSERT_TRUE(JoinPath(trailing.c_str(), "x", out, sizeof out));
     EXPECT_EQ(std::string(out), trailing + kPathSeparator + "x");
