@@ -24,8 +24,8 @@ CASE=""
 # skip when a need is not met: needs-lookup (a private network with the
 # suite's hosts file and name server), needs-shim (the fault shim, Linux
 # only), linux-only, and for the Windows build needs-dll-mark (a DLL that
-# marks a file when loaded) and needs-no-manifest (the tool built without
-# its manifest).
+# marks a file when loaded), needs-no-manifest (the tool built without its
+# manifest) and needs-examples (the shipped C caller, built).
 new_case() {
     CASE=$1
     C=$WORK/$(printf '%03d' $((PASS + FAIL + SKIP)))
@@ -43,6 +43,7 @@ new_case() {
             linux-only) [ "$WINDOWS" = 0 ] || why="Linux only" ;;
             needs-dll-mark) [ -n "${TRALVINEX_DLL_MARK:-}" ] || why="Windows only" ;;
             needs-no-manifest) [ -n "${TRALVINEX_NO_MANIFEST_TOOL:-}" ] || why="Windows build only" ;;
+            needs-examples) [ -n "${TRALVINEX_EXAMPLE_CALLER:-}" ] || why="Windows only" ;;
         esac
     done
     if [ -n "$why" ]; then
@@ -521,6 +522,30 @@ if new_case "DLLs planted beside the .exe stay out of it" needs-dll-mark; then
     expect_dat "$(record 80 10.1.2.3)"
     loaded=$(cd "$C/app" && ls -- *.loaded 2>/dev/null)
     [ -n "$planted" ] && [ -z "$loaded" ] || fail "planted: $(echo $planted); loaded: $loaded"
+    done_case
+fi
+
+# The examples the zip ships, laid out as there (examples\ beside the .exe),
+# report this .exe's record and its failure: the batch file through cmd.exe,
+# the C caller as built.
+if new_case "the shipped examples report a record and a failure" needs-examples; then
+    mkdir -p "$C/zip/examples"
+    cp "$TOOL" "$C/zip/tralvinex-lookup.exe"
+    cp "$(dirname "$0")/../../docs/examples/lookup.bat" "$C/zip/examples/"
+    bat=Z:$(tr / '\\' <<<"$C/zip/examples/lookup.bat")
+    for dat in "$DAT" "$C/missing/out.dat"; do
+        TOOL=cmd run -- /c "$bat" 10.1.2.3 80 "$dat" "$LOGS"
+        said=$RC:$(tr -d '\r' <"$OUT.stdout")
+        TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" 10.1.2.3 80 9 "$dat" "$LOGS"
+        said="$said / $RC:$(tr -d '\r' <"$OUT.stdout")"
+        if [ "$dat" = "$DAT" ]; then
+            want="0:tralvinex-lookup wrote the record for 10.1.2.3 to $DAT / 0:10.1.2.3:80"
+        else
+            want="194:tralvinex-lookup failed with -5950 / 1:tralvinex-lookup failed: -5950 (0xFFFFE8C2)"
+        fi
+        [ "$said" = "$want" ] || fail "the examples said: $said"
+    done
+    expect_dat "$(record 80 10.1.2.3)"
     done_case
 fi
 

@@ -1,0 +1,93 @@
+/*
+ * Runs tralvinex-lookup.exe as a program calls it, and reads its record.
+ *
+ *   lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR
+ *
+ * TOOL is the path of tralvinex-lookup.exe; the rest are its arguments.
+ * Prints ADDRESS:PORT and returns 0 when the tool exits with 0; otherwise
+ * prints the tool's exit code and returns 1.
+ *
+ * Build: cl lookup-caller.c
+ *    or: x86_64-w64-mingw32-gcc -municode lookup-caller.c -o lookup-caller.exe
+ */
+#include <windows.h>
+#include <stdio.h>
+#include <wchar.h>
+
+/* Appends " \"arg\"" to line. Backslashes that end arg are doubled, since
+ * one before the closing quote would escape it: "C:\logs\" would reach the
+ * tool as C:\logs" . Paths and host names hold no quotation marks. */
+static int AppendQuoted(wchar_t *line, size_t size, const wchar_t *arg)
+{
+    size_t at = wcslen(line), length = wcslen(arg), trailing = 0;
+
+    while (trailing < length && arg[length - 1 - trailing] == L'\\')
+        trailing++;
+    if (wcschr(arg, L'"') != NULL || at + length + trailing + 4 > size)
+        return 0;
+    line[at++] = L' ';
+    line[at++] = L'"';
+    wmemcpy(line + at, arg, length);
+    at += length;
+    while (trailing-- > 0)
+        line[at++] = L'\\';
+    line[at++] = L'"';
+    line[at] = L'\0';
+    return 1;
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    wchar_t line[2048] = L"";
+    STARTUPINFOW startup;
+    PROCESS_INFORMATION process;
+    DWORD code;
+    unsigned char record[32];
+    size_t got = 0;
+    FILE *dat;
+    int i;
+
+    if (argc != 7) {
+        fputs("usage: lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR\n", stderr);
+        return 2;
+    }
+    for (i = 1; i < argc; i++) {
+        if (!AppendQuoted(line, sizeof line / sizeof line[0], argv[i])) {
+            fputs("an argument holds a quotation mark or is too long\n", stderr);
+            return 2;
+        }
+    }
+    /* A console program: CREATE_NO_WINDOW keeps a GUI caller from flashing
+     * a console window. The tool prints nothing. */
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(argv[1], line + 1, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL,
+                        &startup, &process)) {
+        fprintf(stderr, "cannot start the tool: error %lu\n", GetLastError());
+        return 2;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    /* The code is signed: read unsigned, -5973 would be 4294961323. */
+    if (code != 0) {
+        printf("tralvinex-lookup failed: %ld (0x%08lX)\n", (long)(LONG)code,
+               (unsigned long)code);
+        return 1;
+    }
+    /* Only after exit 0: a failed run leaves an earlier record in place. */
+    dat = _wfopen(argv[5], L"rb");
+    if (dat != NULL) {
+        got = fread(record, 1, sizeof record, dat);
+        fclose(dat);
+    }
+    if (got != sizeof record || record[0] != 2 || record[1] != 0) {
+        fputs("no address record in DATFILE\n", stderr);
+        return 1;
+    }
+    printf("%u.%u.%u.%u:%u\n", record[4], record[5], record[6], record[7],
+           (unsigned)(record[2] << 8 | record[3]));
+    return 0;
+}
