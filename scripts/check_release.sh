@@ -29,9 +29,19 @@ fail() {
 }
 
 for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
-    "$WIN/tralvinex-lookup.exe" "$WIN/tralvinex-lookup.1.txt" "$WIN/README.md"; do
+    "$WIN/tralvinex-lookup.exe"; do
     [ -s "$f" ] || fail "$f is missing"
 done
+# The zip's text: filled in, every line ending in CR LF, the manual in its
+# Windows form.
+for f in tralvinex-lookup.1.txt README-Windows.txt THIRD-PARTY-NOTICES.txt \
+    examples/lookup.bat examples/lookup-caller.c; do
+    [ -s "$WIN/$f" ] && ! grep -q '@[A-Z_]*@' "$WIN/$f" && ! grep -qv $'\r$' "$WIN/$f" ||
+        fail "$WIN/$f is missing, unfilled or has a line without CR LF"
+done
+grep -q 'LogDir\\Tralvinex<tid>.log' "$WIN/tralvinex-lookup.1.txt" &&
+    grep -q 'README-Windows.txt' "$WIN/tralvinex-lookup.1.txt" || fail "the manual is not the Windows one"
+[ "$(unzip -Z1 "dist/$NAME-win64.zip" | wc -l)" = 6 ] || fail "the zip holds other files"
 for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do
     grep -q '^Mozilla Public License Version 2.0' "$notices" &&
         grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&

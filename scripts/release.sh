@@ -5,7 +5,8 @@
 #   tralvinex-lookup-VERSION-linux-x86_64.tar.gz   binary, man page, README,
 #                                                  THIRD-PARTY-NOTICES
 #   tralvinex-lookup-VERSION-win64.zip             .exe, man page as text,
-#                                                  README.md, THIRD-PARTY-NOTICES.txt
+#                                                  README-Windows.txt, examples\,
+#                                                  THIRD-PARTY-NOTICES.txt
 #   SHA256SUMS                                     over both
 #
 # Two runs on the same clean commit give the same bytes, from any folder at
@@ -50,14 +51,18 @@ mkdir -m 755 "$L"
 install -m 755 "$LINUX/tralvinex-lookup" "$L/"
 install -m 644 "$LINUX/tralvinex-lookup.1" README.md "$STAGE/THIRD-PARTY-NOTICES" "$L/"
 
+# The zip's text files end their lines in CR LF, as Windows' own do, and
+# carry the extension Windows opens them by. The manual is its Windows form
+# (the register W).
 W=$STAGE/$NAME-win64
-mkdir -m 755 "$W"
+mkdir -m 755 "$W" "$W/examples"
 install -m 755 "$WINDOWS/tralvinex-lookup.exe" "$W/"
-install -m 644 README.md "$W/"
-# Windows opens a file by its extension.
-install -m 644 "$STAGE/THIRD-PARTY-NOTICES" "$W/THIRD-PARTY-NOTICES.txt"
-groff -man -Tascii -P-c "$WINDOWS/tralvinex-lookup.1" | col -bx >"$W/tralvinex-lookup.1.txt"
-chmod 644 "$W/tralvinex-lookup.1.txt"
+crlf() { sed 's/$/\r/' >"$1" && chmod 644 "$1"; }
+sed "s/@VERSION@/$VERSION/g" docs/README-Windows.txt.in | crlf "$W/README-Windows.txt"
+crlf "$W/THIRD-PARTY-NOTICES.txt" <"$STAGE/THIRD-PARTY-NOTICES"
+groff -man -Tascii -P-c -rW1 "$WINDOWS/tralvinex-lookup.1" | col -bx |
+    crlf "$W/tralvinex-lookup.1.txt"
+for f in lookup.bat lookup-caller.c; do crlf "$W/examples/$f" <"docs/examples/$f"; done
 
 rm -rf dist
 mkdir dist
@@ -68,6 +73,7 @@ tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owne
 find "$W" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$STAGE" && zip -q -X -D -9 "$OLDPWD/dist/$NAME-win64.zip" \
     "$NAME-win64/tralvinex-lookup.exe" "$NAME-win64/tralvinex-lookup.1.txt" \
-    "$NAME-win64/README.md" "$NAME-win64/THIRD-PARTY-NOTICES.txt")
+    "$NAME-win64/README-Windows.txt" "$NAME-win64/examples/lookup.bat" \
+    "$NAME-win64/examples/lookup-caller.c" "$NAME-win64/THIRD-PARTY-NOTICES.txt")
 (cd dist && sha256sum "$NAME-linux-x86_64.tar.gz" "$NAME-win64.zip" >SHA256SUMS)
 cat dist/SHA256SUMS
