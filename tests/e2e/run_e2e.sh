@@ -469,8 +469,7 @@ fi
 for folder in 'Пример' '数据' 'Łódź'; do
     if new_case "DatFile and LogDir in a folder named $folder"; then
         mkdir "$C/$folder" "$C/Lódz"
-        DAT=$C/$folder/😀.dat
-        LOGS=$C/$folder
+        DAT=$C/$folder/😀.dat LOGS=$C/$folder
         run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
         expect_status 0
         expect_dat "$(record 80 10.1.2.3)"
@@ -488,38 +487,35 @@ if new_case "a Host with fullwidth quotation marks and spaces is one argument" n
 fi
 
 # Without the manifest (Windows before 10 1903) the system's code page, 1252
-# here, holds the arguments: text it holds is used, text it would replace or
-# map to a look-alike is refused before anything happens.
-while read -r code host folder; do
+# here, holds the arguments: text it holds is used (the old log is purged,
+# the record written), text it would replace or map to a look-alike is
+# refused before anything happens. The files the case folder then holds:
+while read -r code host folder files; do
     if new_case "without the manifest, Host $host in folder $folder exits $code" needs-no-manifest; then
         mkdir "$C/$folder" "$C/Lódz"
         touch_age "$C/$folder/Tralvinex1.log" 999999
-        before=$(snapshot "$C")
-        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 9 "$C/$folder/x.dat" "$C/$folder"
+        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 0 "$C/$folder/x.dat" "$C/$folder"
         expect_status "$(st "$code")"
-        [ "$code" != -5987 ] || [ "$(snapshot "$C")" = "$before" ] || fail "files were touched"
-        [ "$code" != 0 ] || [ "$(hex "$C/$folder/x.dat")" = "$(record 80 10.1.2.3)" ] || fail "no record"
+        [ "$(cd "$C" && find . -type f)" = "$files" ] || fail "files: $(cd "$C" && find . -type f)"
         done_case
     fi
 done <<'EOF'
-0 10.1.2.3 été
--5987 10.1.2.3 Łódź
--5987 ＂a＂ data
+0 10.1.2.3 été ./été/x.dat
+-5987 10.1.2.3 Łódź ./Łódź/Tralvinex1.log
+-5987 ＂a＂ data ./data/Tralvinex1.log
 EOF
 
 # No DLL put beside the .exe is loaded into it: beside a copy of it, each
 # DLL it imports or names that is not a KnownDLL of Windows 7 to 11 (those
 # load from the system folder alone) is planted, first in Wine's load order.
 if new_case "DLLs planted beside the .exe stay out of it" needs-dll-mark; then
-    mkdir "$C/app"
-    cp "$TOOL" "$C/app/"
+    mkdir "$C/app" && cp "$TOOL" "$C/app/"
     planted=$({ strings -a "$TOOL"; strings -a -el "$TOOL"; } | grep -ixE '[a-z0-9_]+\.dll' |
         tr A-Z a-z | sort -u | grep -vxE '(advapi32|kernel32|msvcrt|ws2_32)\.dll')
     for dll in $planted; do cp "$TRALVINEX_DLL_MARK" "$C/app/$dll"; done
     TOOL=$C/app/${TOOL##*/} run WINEDLLOVERRIDES="$(echo ${planted//.dll/} | tr ' ' ,)=n,b" \
         -- 10.1.2.3 80 9 "$DAT" "$LOGS"
     expect_status 0
-    expect_dat "$(record 80 10.1.2.3)"
     loaded=$(cd "$C/app" && ls -- *.loaded 2>/dev/null)
     [ -n "$planted" ] && [ -z "$loaded" ] || fail "planted: $(echo $planted); loaded: $loaded"
     done_case
