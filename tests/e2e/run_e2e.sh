@@ -623,7 +623,7 @@ if [ -w / ] && new_case "an empty LogDir logs and purges nothing at the root"; t
         expect_dat "$(record 80 10.1.2.3)"
     done
     stray=$(cd / && ls | grep -xE 'Tralvinex[0-9]+\.log')
-    [ -f "/$planted" ] && [ -z "$stray" ] || fail "the root holds $stray, planted log: $(ls "/$planted")"
+    [ -f "/$planted" ] && [ -z "$stray" ] || fail "at the root: new logs '$stray', $planted kept: $(ls / | grep -cxF "$planted")"
     (cd / && rm -f -- $stray "$planted")
     done_case
 fi
