@@ -39,10 +39,17 @@ struct CrtStartupInfo {
 extern "C" int __cdecl __wgetmainargs(int *argc, wchar_t ***argv, wchar_t ***env,
                                       int expandWildcards, CrtStartupInfo *info);
 
+// The longest command line Windows passes a process, in UTF-16 units, and
+// the most bytes a code page it runs in takes for one unit (UTF-8: 3). Any
+// argument, a number of any length included, converts within this.
+static const int kCommandLineMax = 32767;
+static const int kArgumentTextSize = 3 * kCommandLineMax + 1;
+
 PRBool HoldsExactly(const wchar_t *given, const char *held, PRUint32 codePage)
 {
-    // held fits a path's size; text that does not cannot equal it.
-    char text[kPathSize];
+    // Static: 96 KiB are better kept off the stack. Arguments are checked
+    // once, on the thread that runs the tool.
+    static char text[kArgumentTextSize];
     BOOL replaced = FALSE;
     // UTF-8 holds every character but a lone surrogate; it refuses the flag
     // and the report that catch replacements in other code pages.
