@@ -493,21 +493,27 @@ fi
 
 # Without the manifest (Windows before 10 1903) the system's code page, 1252
 # here, holds the arguments: text it holds is used (the old log is purged,
-# the record written), text it would replace or map to a look-alike is
-# refused before anything happens. The files the case folder then holds:
-while read -r code host folder files; do
-    if new_case "without the manifest, Host $host in folder $folder exits $code" needs-no-manifest; then
-        mkdir "$C/$folder" "$C/Lódz"
-        touch_age "$C/$folder/Tralvinex1.log" 999999
-        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 0 "$C/$folder/x.dat" "$C/$folder"
+# the record written, the log begun), text it lacks (Cyrillic, which arrives
+# as "?") or would map to a look-alike (Lódz for Łódź) is refused before
+# anything happens, in any one argument. Each row: exit status, Host, the
+# DatFile's folder, the LogDir, and the files the case folder then holds.
+while read -r code host datdir logdir files; do
+    if new_case "without the manifest, Host $host, DatFile in $datdir, LogDir $logdir exits $code" \
+        needs-no-manifest; then
+        mkdir -p "$C/$datdir" "$C/$logdir" "$C/Lódz" "$C/Lódz-logs"
+        touch_age "$C/$logdir/Tralvinex-old.log" 999999
+        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 9 "$C/$datdir/x.dat" "$C/$logdir"
         expect_status "$(st "$code")"
-        [ "$(cd "$C" && find . -type f)" = "$files" ] || fail "files: $(cd "$C" && find . -type f)"
+        got=$(cd "$C" && find . -type f | sed -E 's/Tralvinex[0-9]+/Tralvinex<id>/' | sort | xargs)
+        [ "$got" = "$files" ] || fail "files: $got"
         done_case
     fi
 done <<'EOF'
-0 10.1.2.3 été ./été/x.dat
--5987 10.1.2.3 Łódź ./Łódź/Tralvinex1.log
--5987 ＂a＂ data ./data/Tralvinex1.log
+0 10.1.2.3 été été ./été/Tralvinex<id>.log ./été/x.dat
+-5987 10.1.2.3 Łódź Łódź ./Łódź/Tralvinex-old.log
+-5987 ＂a＂ data data ./data/Tralvinex-old.log
+-5987 пример.test data data ./data/Tralvinex-old.log
+-5987 10.1.2.3 data Łódź-logs ./Łódź-logs/Tralvinex-old.log
 EOF
 
 # No DLL put beside the .exe is loaded into it: beside a copy of it, each

@@ -1,10 +1,14 @@
-// Windows: how exactly a code page holds the caller's text, and where DLLs
-// loaded by name come from.
+// Windows: how exactly a code page holds the caller's text, where DLLs
+// loaded by name come from, and whose id names the log.
 #include <windows.h>
+
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "test_files.h"
+#include "tracelog/trace_log.h"
 
 // The end-to-end cases refuse Łódź and a fullwidth quotation mark in 1252;
 // these are the rows no argument under Wine reaches.
@@ -24,4 +28,14 @@ TEST(Dlls, ComeFromTheSystemFolderOnly)
     FreeLibrary(beside);
     UseSystemDllsOnly();
     EXPECT_EQ(LoadLibraryW(L"dll-mark.dll"), nullptr);
+}
+
+// On Windows a thread id is no process id: the log must carry the former.
+TEST(ThreadId, NamesTheLogOfTheThreadThatWrites)
+{
+    TempDir dir;
+
+    WriteLogLine(dir.path.c_str(), "x");
+    std::string name = "Tralvinex" + std::to_string(GetCurrentThreadId()) + ".log";
+    EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
 }
