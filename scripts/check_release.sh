@@ -54,8 +54,8 @@ done
 hardening-check --nocfprotection "$LIN/tralvinex-lookup"
 
 # The .exe: no exports, imports of KnownDLLs alone (WINMM is delay-loaded),
-# no link time, ASLR with high entropy and NX, its debug link, its version
-# and its manifest.
+# no link time, ASLR with high entropy, NX and no writable code, the stack
+# protector, its debug link, its version and its manifest.
 pe=$(x86_64-w64-mingw32-objdump -p -h "$WIN/tralvinex-lookup.exe")
 ! grep -q 'There is an export table' <<<"$pe" || fail "the .exe exports symbols"
 imports=$(sed -n 's/^\tDLL Name: //p' <<<"$pe" | tr A-Z a-z | sort -u | xargs)
@@ -65,6 +65,23 @@ grep -q '^Time/Date.*00:00:00 1970$' <<<"$pe" || fail "the .exe has a link time"
 for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
     grep -qw "$flag" <<<"$pe" || fail "the .exe lacks $flag"
 done
+wx=$(awk '/^ *[0-9]+ [.A-Za-z]/ { name = $2; next } /CODE/ && !/READONLY/ { print name }' <<<"$pe")
+[ -z "$wx" ] || fail "the .exe's sections $wx are both writable and executable"
+# The stack protector: its runtime is the tool's own, not GCC's libssp (whose
+# set-up loads CryptoAPI's DLLs before main), and functions of both the tool
+# (C++, with a parameter list) and NSPR (PR_...) call its failure handler.
+syms=$(x86_64-w64-mingw32-nm -C build-release/windows/tralvinex-lookup.exe.debug)
+fail_at=$(awk '$2 == "T" && $3 == "__stack_chk_fail" { sub(/^0+/, "", $1); print $1 }' <<<"$syms")
+[ -n "$fail_at" ] && grep -q ' D __stack_chk_guard$' <<<"$syms" && ! grep -q ' __chk_fail$' <<<"$syms" ||
+    fail "the .exe lacks the tool's stack protector runtime, or has libssp's"
+protected=$({
+    awk '$2 ~ /^[Tt]$/ { $2 = ""; print }' <<<"$syms"
+    x86_64-w64-mingw32-objdump -d "$WIN/tralvinex-lookup.exe" | awk -v f="$fail_at" '
+        $0 ~ "call +(0x)?" f "( |$)" { a = $1; sub(/:$/, "", a); while (length(a) < 16) a = "0" a; print a, "CALL" }'
+} | sort | awk '$2 == "CALL" { print fn; next } { $1 = ""; fn = substr($0, 2) }' | sort -u)
+grep -q '(' <<<"$protected" && grep -q '^PR_' <<<"$protected" ||
+    fail "no canary is checked in the tool's functions or in NSPR's"
+echo "release check: $(wc -l <<<"$protected") functions of the .exe check a stack canary"
 grep -q '\.gnu_debuglink' <<<"$pe" || fail "the .exe has no debug link"
 [ -s build-release/windows/tralvinex-lookup.exe.debug ] || fail "no debug information kept"
 [ -z "$(find build-release/windows -maxdepth 1 -name '*.dll.a')" ] || fail "an import library was made"

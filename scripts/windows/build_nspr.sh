@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Cross-builds NSPR for 64-bit Windows from Debian's own NSPR source package,
-# with the mingw-w64 toolchain, into $NSPR_WIN_PREFIX (default
+# with the mingw-w64 toolchain and the .exe's hardening flags
+# (cmake/windows-hardening.cmake), into $NSPR_WIN_PREFIX (default
 # build-win/nspr), with the source package's version in its file
-# DEBIAN-SOURCE-VERSION. Does nothing when that prefix already holds a build.
+# DEBIAN-SOURCE-VERSION and the flags in HARDENING. Does nothing when that
+# prefix already holds a build with those flags.
 #
 # usage: scripts/windows/build_nspr.sh
 set -euo pipefail
@@ -10,8 +12,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 PREFIX=$(realpath -m "${NSPR_WIN_PREFIX:-build-win/nspr}")
 SRC=$(realpath -m "${NSPR_WIN_SRC:-build-win/nspr-src}")
+scripts/install_packages.sh cmake
+HARDENING=$(cmake -P cmake/windows-hardening.cmake)
 [ -f "$PREFIX/lib/libnspr4_s.a" ] && [ -f "$PREFIX/lib/nspr4.dll" ] &&
-    [ -f "$PREFIX/DEBIAN-SOURCE-VERSION" ] && exit 0
+    [ -f "$PREFIX/DEBIAN-SOURCE-VERSION" ] &&
+    [ "$(cat "$PREFIX/HARDENING" 2>/dev/null)" = "$HARDENING" ] && exit 0
 
 SUDO=
 [ "$(id -u)" = 0 ] || SUDO=sudo
@@ -40,10 +45,16 @@ top=$(find "$SRC" -maxdepth 3 -name configure -path '*/nspr/configure' | head -1
 
 mkdir -p "$SRC/obj"
 cd "$SRC/obj"
-"$top" --target=x86_64-w64-mingw32 --enable-win32-target=WIN95 --enable-64bit \
+# NSPR's own DLLs (for -DTRALVINEX_STATIC_NSPR=OFF, not shipped) need the
+# stack protector's runtime too: GCC's libssp, linked in rather than as a
+# DLL, and not exported, or NSPR's other DLLs would get it twice. The .exe
+# carries a runtime of its own (src/platform/platform.cpp).
+CFLAGS=$HARDENING LDFLAGS="$HARDENING -static -Wl,--exclude-libs,libssp.a" \
+    "$top" --target=x86_64-w64-mingw32 --enable-win32-target=WIN95 --enable-64bit \
     --prefix="$PREFIX" --disable-debug --enable-optimize >/dev/null
 # NSPR's own warnings are shown only when its build fails.
 make -j "$(nproc)" >make.log 2>&1 || { tail -40 make.log >&2; exit 1; }
 make install >/dev/null
 sed -n 's/^Version: //p' "$SRC"/nspr_*.dsc >"$PREFIX/DEBIAN-SOURCE-VERSION"
+echo "$HARDENING" >"$PREFIX/HARDENING"
 ls "$PREFIX/lib"

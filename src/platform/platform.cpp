@@ -3,6 +3,7 @@
 #include <string.h>
 
 #ifdef _WIN32
+#include <stdint.h>
 #include <windows.h>
 #else
 #include <time.h>
@@ -10,6 +11,46 @@
 #endif
 
 #ifdef _WIN32
+
+// The runtime of the stack protector (-fstack-protector-strong, see
+// cmake/windows-hardening.cmake), in place of GCC's libssp. libssp seeds its
+// canary through CryptoAPI, which loads DLLs by name (cryptsp, rsaenh,
+// crypt32) before main() keeps loads to the system folder, and it answers a
+// smashed stack with an illegal instruction, which Windows may meet with a
+// crash dialog. Here the canary is seeded as Visual C++ seeds its /GS cookie
+// where the loader does not, from kernel32 alone, and a failed check ends
+// the process at once with Visual C++'s status for it.
+extern "C" {
+// Until the seed below: any nonzero value.
+uintptr_t __stack_chk_guard = 0x2B992DDFA232;
+[[noreturn]] void __stack_chk_fail(void);
+}
+
+// Runs before main(), so before any protected function; it must not be one
+// itself, as it changes the canary such a function checks on return.
+__attribute__((constructor, no_stack_protector)) static void SeedStackGuard(void)
+{
+    FILETIME now;
+    LARGE_INTEGER counter;
+    ULONGLONG ticks = GetTickCount64();
+    uintptr_t seed;
+
+    GetSystemTimeAsFileTime(&now);
+    (void)QueryPerformanceCounter(&counter);  // cannot fail from Windows XP on
+    seed = (uintptr_t)now.dwHighDateTime << 32 | now.dwLowDateTime;
+    seed ^= (uintptr_t)GetCurrentProcessId() << 32 | GetCurrentThreadId();
+    seed ^= (uintptr_t)counter.QuadPart << 32 ^ (uintptr_t)counter.QuadPart;
+    seed ^= (uintptr_t)ticks << 56 ^ (uintptr_t)ticks;
+    seed ^= (uintptr_t)&seed;  // where ASLR put the stack
+    if (seed != 0)
+        __stack_chk_guard = seed;
+}
+
+void __stack_chk_fail(void)
+{
+    (void)TerminateProcess(GetCurrentProcess(), STATUS_STACK_BUFFER_OVERRUN);
+    __builtin_trap();  // not reached: the process ends within the call
+}
 
 void GetLocalTimeMs(PRExplodedTime *now)
 {

@@ -1,6 +1,7 @@
 // The few things that differ between Windows and POSIX: the path separator,
 // the local time with milliseconds, the calling thread's id, how exactly the
-// arguments arrive, and where DLLs come from.
+// arguments arrive, and where DLLs come from. On Windows, platform.cpp also
+// holds the stack protector's runtime, which the compiler calls by itself.
 #ifndef TRALVINEX_PLATFORM_PLATFORM_H
 #define TRALVINEX_PLATFORM_PLATFORM_H
 
