@@ -1,11 +1,14 @@
 /*
  * Runs tralvinex-lookup.exe as a program calls it, and reads its record.
  *
- *   lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR
+ *   lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR [TIMEOUT_MS]
  *
- * TOOL is the path of tralvinex-lookup.exe; the rest are its arguments.
- * Prints ADDRESS:PORT and returns 0 when the tool exits with 0; otherwise
- * prints the tool's exit code and returns 1.
+ * TOOL is the path of tralvinex-lookup.exe; the next five are its
+ * arguments. TIMEOUT_MS (default 30000) is how long to wait for the tool;
+ * a run still going then is ended. Prints ADDRESS:PORT and returns 0 when
+ * the tool exits with 0; prints the tool's exit code and returns 1 when it
+ * fails; returns 3 when it was ended for taking too long; 2 for a wrong
+ * call, or when the tool could not be started.
  *
  * Build: cl lookup-caller.c
  *    or: x86_64-w64-mingw32-gcc -municode lookup-caller.c -o lookup-caller.exe
@@ -36,22 +39,34 @@ static int AppendQuoted(wchar_t *line, size_t size, const wchar_t *arg)
     return 1;
 }
 
+static int Usage(void)
+{
+    fputs("usage: lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR [TIMEOUT_MS]\n", stderr);
+    return 2;
+}
+
 int wmain(int argc, wchar_t **argv)
 {
     wchar_t line[2048] = L"";
     STARTUPINFOW startup;
     PROCESS_INFORMATION process;
-    DWORD code;
+    DWORD timeout = 30000, waited, code;
+    wchar_t *end;
     unsigned char record[32];
     size_t got = 0;
     FILE *dat;
     int i;
 
-    if (argc != 7) {
-        fputs("usage: lookup-caller TOOL HOST PORT LOGLEVEL DATFILE LOGDIR\n", stderr);
-        return 2;
+    if (argc != 7 && argc != 8)
+        return Usage();
+    if (argc == 8) {
+        timeout = wcstoul(argv[7], &end, 10);
+        if (end == argv[7] || *end != L'\0')
+            return Usage();
     }
-    for (i = 1; i < argc; i++) {
+    /* The command line begins with the tool's own name, as C's argv[0]: a
+     * line of the five arguments alone would make HOST that name. */
+    for (i = 1; i < 7; i++) {
         if (!AppendQuoted(line, sizeof line / sizeof line[0], argv[i])) {
             fputs("an argument holds a quotation mark or is too long\n", stderr);
             return 2;
@@ -66,10 +81,22 @@ int wmain(int argc, wchar_t **argv)
         fprintf(stderr, "cannot start the tool: error %lu\n", GetLastError());
         return 2;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    /* Only the name lookup makes the tool wait, as long as the system's
+     * resolver lets it (10 s or more when no DNS server answers). A run
+     * ended on its way may have written part of DATFILE: not read then. */
+    waited = WaitForSingleObject(process.hProcess, timeout);
+    if (waited != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, ERROR_TIMEOUT);
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (waited != WAIT_OBJECT_0) {
+        printf("tralvinex-lookup did not finish within %lu ms and was ended\n",
+               (unsigned long)timeout);
+        return 3;
+    }
 
     /* The code is signed: read unsigned, -5973 would be 4294961323. */
     if (code != 0) {

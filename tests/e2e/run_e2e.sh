@@ -534,25 +534,33 @@ fi
 
 # The examples the zip ships, laid out as there (examples\ beside the .exe),
 # report this .exe's record and its failure: the batch file through cmd.exe,
-# the C caller as built.
-if new_case "the shipped examples report a record and a failure" needs-examples; then
+# the C caller as built. A DatFile with & and parentheses is data to both:
+# it gets the record, and nothing else runs. With a time limit, the caller
+# ends a run that waits on a name server that never answers.
+if new_case "the shipped examples report a record and a failure" needs-examples needs-lookup; then
     mkdir -p "$C/zip/examples"
     cp "$TOOL" "$C/zip/tralvinex-lookup.exe"
     cp "$(dirname "$0")/../../docs/examples/lookup.bat" "$C/zip/examples/"
     bat=Z:$(tr / '\\' <<<"$C/zip/examples/lookup.bat")
-    for dat in "$DAT" "$C/missing/out.dat"; do
+    for dat in "$DAT" "$C/x&echo INJECTED (1).dat" "$C/missing/out.dat"; do
         TOOL=cmd run -- /c "$bat" 10.1.2.3 80 "$dat" "$LOGS"
         said=$RC:$(tr -d '\r' <"$OUT.stdout")
         TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" 10.1.2.3 80 9 "$dat" "$LOGS"
         said="$said / $RC:$(tr -d '\r' <"$OUT.stdout")"
-        if [ "$dat" = "$DAT" ]; then
-            want="0:tralvinex-lookup wrote the record for 10.1.2.3 to $DAT / 0:10.1.2.3:80"
+        if [ -d "${dat%/*}" ]; then
+            want="0:tralvinex-lookup wrote the record for \"10.1.2.3\" to \"$dat\" / 0:10.1.2.3:80"
+            [ "$(hex "$dat")" = "$(record 80 10.1.2.3)" ] || fail "no record in $dat"
         else
             want="194:tralvinex-lookup failed with -5950 / 1:tralvinex-lookup failed: -5950 (0xFFFFE8C2)"
         fi
         [ "$said" = "$want" ] || fail "the examples said: $said"
     done
-    expect_dat "$(record 80 10.1.2.3)"
+    kill -STOP "$NS"
+    TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" alias.example 80 9 "$DAT" "$LOGS" 500
+    kill -CONT "$NS"
+    said=$RC:$(tr -d '\r' <"$OUT.stdout")
+    [ "$said" = "3:tralvinex-lookup did not finish within 500 ms and was ended" ] &&
+        ! messages | grep -q '^Exiting' || fail "the caller with a time limit said: $said"
     done_case
 fi
 
