@@ -32,16 +32,27 @@ for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
     "$WIN/tralvinex-lookup.exe"; do
     [ -s "$f" ] || fail "$f is missing"
 done
-# The zip's text: filled in, every line ending in CR LF, the manual in its
-# Windows form.
-for f in tralvinex-lookup.1.txt README-Windows.txt THIRD-PARTY-NOTICES.txt \
-    examples/lookup.bat examples/lookup-caller.c; do
+# The zip: these files and no other; its text filled in, every line ending
+# in CR LF; the guide and the change log plain ASCII, which any console code
+# page shows; the manual in its Windows form, with no word broken across
+# lines. The change log has a section for this version, in both archives.
+ZIP_TEXT="tralvinex-lookup.1.txt README-Windows.txt CHANGES.txt examples/lookup.bat
+    examples/lookup-caller.c THIRD-PARTY-NOTICES.txt"
+[ "$(unzip -Z1 "dist/$NAME-win64.zip" | sort | xargs)" = \
+    "$(for f in tralvinex-lookup.exe $ZIP_TEXT; do echo "$NAME-win64/$f"; done | sort | xargs)" ] ||
+    fail "the zip holds $(unzip -Z1 "dist/$NAME-win64.zip" | xargs)"
+for f in $ZIP_TEXT; do
     [ -s "$WIN/$f" ] && ! grep -q '@[A-Z_]*@' "$WIN/$f" && ! grep -qv $'\r$' "$WIN/$f" ||
         fail "$WIN/$f is missing, unfilled or has a line without CR LF"
 done
+for f in README-Windows.txt CHANGES.txt; do
+    ! LC_ALL=C grep -q $'[^\t\r -~]' "$WIN/$f" || fail "$WIN/$f is not plain ASCII"
+done
 grep -q 'LogDir\\Tralvinex<tid>.log' "$WIN/tralvinex-lookup.1.txt" &&
     grep -q 'README-Windows.txt' "$WIN/tralvinex-lookup.1.txt" || fail "the manual is not the Windows one"
-[ "$(unzip -Z1 "dist/$NAME-win64.zip" | wc -l)" = 6 ] || fail "the zip holds other files"
+! grep -q $'[[:alpha:]]-\r$' "$WIN/tralvinex-lookup.1.txt" || fail "the manual breaks a word"
+grep -qE "^## $VERSION( |$)" CHANGES.md && cmp -s "$LIN/CHANGES.md" CHANGES.md ||
+    fail "CHANGES.md has no section for $VERSION, or the tarball lacks it"
 for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do
     grep -q '^Mozilla Public License Version 2.0' "$notices" &&
         grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&

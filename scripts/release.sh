@@ -3,10 +3,10 @@
 # "release-linux" and "release-windows" presets), into dist/:
 #
 #   tralvinex-lookup-VERSION-linux-x86_64.tar.gz   binary, man page, README,
-#                                                  THIRD-PARTY-NOTICES
+#                                                  CHANGES.md, THIRD-PARTY-NOTICES
 #   tralvinex-lookup-VERSION-win64.zip             .exe, man page as text,
-#                                                  README-Windows.txt, examples\,
-#                                                  THIRD-PARTY-NOTICES.txt
+#                                                  README-Windows.txt, CHANGES.txt,
+#                                                  examples\, THIRD-PARTY-NOTICES.txt
 #   SHA256SUMS                                     over both
 #
 # Two runs on the same clean commit give the same bytes, from any folder at
@@ -49,7 +49,7 @@ cat /usr/share/common-licenses/MPL-2.0 >>"$STAGE/THIRD-PARTY-NOTICES"
 L=$STAGE/$NAME-linux-x86_64
 mkdir -m 755 "$L"
 install -m 755 "$LINUX/tralvinex-lookup" "$L/"
-install -m 644 "$LINUX/tralvinex-lookup.1" README.md "$STAGE/THIRD-PARTY-NOTICES" "$L/"
+install -m 644 "$LINUX/tralvinex-lookup.1" README.md CHANGES.md "$STAGE/THIRD-PARTY-NOTICES" "$L/"
 
 # The zip's text files end their lines in CR LF, as Windows' own do, and
 # carry the extension Windows opens them by. The manual is its Windows form
@@ -60,6 +60,7 @@ install -m 755 "$WINDOWS/tralvinex-lookup.exe" "$W/"
 crlf() { sed 's/$/\r/' >"$1" && chmod 644 "$1"; }
 sed "s/@VERSION@/$VERSION/g" docs/README-Windows.txt.in | crlf "$W/README-Windows.txt"
 crlf "$W/THIRD-PARTY-NOTICES.txt" <"$STAGE/THIRD-PARTY-NOTICES"
+crlf "$W/CHANGES.txt" <CHANGES.md
 groff -man -Tascii -P-c -rW1 "$WINDOWS/tralvinex-lookup.1" | col -bx |
     crlf "$W/tralvinex-lookup.1.txt"
 for f in lookup.bat lookup-caller.c; do crlf "$W/examples/$f" <"docs/examples/$f"; done
@@ -73,7 +74,7 @@ tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owne
 find "$W" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$STAGE" && zip -q -X -D -9 "$OLDPWD/dist/$NAME-win64.zip" \
     "$NAME-win64/tralvinex-lookup.exe" "$NAME-win64/tralvinex-lookup.1.txt" \
-    "$NAME-win64/README-Windows.txt" "$NAME-win64/examples/lookup.bat" \
+    "$NAME-win64/README-Windows.txt" "$NAME-win64/CHANGES.txt" "$NAME-win64/examples/lookup.bat" \
     "$NAME-win64/examples/lookup-caller.c" "$NAME-win64/THIRD-PARTY-NOTICES.txt")
 (cd dist && sha256sum "$NAME-linux-x86_64.tar.gz" "$NAME-win64.zip" >SHA256SUMS)
 cat dist/SHA256SUMS
