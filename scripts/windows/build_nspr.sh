@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 PREFIX=$(realpath -m "${NSPR_WIN_PREFIX:-build-win/nspr}")
 SRC=$(realpath -m "${NSPR_WIN_SRC:-build-win/nspr-src}")
-scripts/install_packages.sh cmake
+scripts/install_packages.sh cmake g++-mingw-w64-x86-64 dpkg-dev make
 HARDENING=$(cmake -P cmake/windows-hardening.cmake)
 [ -f "$PREFIX/lib/libnspr4_s.a" ] && [ -f "$PREFIX/lib/nspr4.dll" ] &&
     [ -f "$PREFIX/DEBIAN-SOURCE-VERSION" ] &&
@@ -35,7 +35,6 @@ if ! apt-get source --print-uris nspr >/dev/null 2>&1; then
     fi
     $SUDO apt-get -o DPkg::Lock::Timeout=600 update -q
 fi
-scripts/install_packages.sh g++-mingw-w64-x86-64 dpkg-dev make
 
 rm -rf "$SRC"
 mkdir -p "$SRC"
