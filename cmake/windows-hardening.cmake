@@ -5,7 +5,7 @@
 #
 # -fstack-protector-strong: a canary in every function with an array or an
 # address-taken local, checked on return. The canary and the handler of a
-# failed check are the tool's own (src/platform/platform.cpp): the flag goes
+# failed check are the tool's own (src/platform/stack_guard_win32.cpp): the flag goes
 # to the compiler only, since at link time it would bring in GCC's libssp.
 set(TRALVINEX_WINDOWS_HARDENING -fstack-protector-strong)
 

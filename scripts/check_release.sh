@@ -93,6 +93,24 @@ protected=$({
 grep -q '(' <<<"$protected" && grep -q '^PR_' <<<"$protected" ||
     fail "no canary is checked in the tool's functions or in NSPR's"
 echo "release check: $(wc -l <<<"$protected") functions of the .exe check a stack canary"
+# Every compile unit of the tool (./src/) and of NSPR (nspr/) was compiled
+# with -fstack-protector-strong as its last word on the protector, but the
+# protector's runtime, without it; and the canary's seed is a constructor.
+cus=$(x86_64-w64-mingw32-objdump --dwarf=info --dwarf-depth=1 build-release/windows/tralvinex-lookup.exe.debug |
+    awk '/DW_AT_producer/ { sub(/.*DW_AT_producer *: /, ""); producer = $0 }
+        /DW_AT_name/ { sub(/.*: /, ""); print $0 "\t" producer }' | grep -E '^(\./src|nspr)/')
+grep -q '^\./src/' <<<"$cus" && grep -q '^nspr/' <<<"$cus" || fail "no debug information for the tool or NSPR"
+unprotected=$(awk -F'\t' '{
+        n = split($2, word, " "); last = ""
+        for (i = 1; i <= n; i++) if (word[i] ~ /^-f(no-)?stack-protector/) last = word[i]
+        if (last != ($1 ~ /stack_guard_win32/ ? "-fno-stack-protector" : "-fstack-protector-strong")) print $1
+    }' <<<"$cus")
+[ -z "$unprotected" ] || fail "compiled without the stack protector as it should be: $unprotected"
+seed=$(awk '$3 == "SeedStackGuard()" { print $1 }' <<<"$syms")
+x86_64-w64-mingw32-objcopy -O binary --only-section=.ctors "$WIN/tralvinex-lookup.exe" "$X/ctors"
+[ -n "$seed" ] && od -An -v -tx8 "$X/ctors" | tr -s ' ' '\n' | grep -qx "$seed" ||
+    fail "the canary's seed is not among the .exe's constructors"
+echo "release check: $(wc -l <<<"$cus") compile units of the tool and NSPR carry the stack protector"
 grep -q '\.gnu_debuglink' <<<"$pe" || fail "the .exe has no debug link"
 [ -s build-release/windows/tralvinex-lookup.exe.debug ] || fail "no debug information kept"
 [ -z "$(find build-release/windows -maxdepth 1 -name '*.dll.a')" ] || fail "an import library was made"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build and its tests: cross-builds NSPR (once) and the tool with
-# mingw-w64 (the "windows" preset), then runs the unit tests and the
-# end-to-end tests against tralvinex-lookup.exe under Wine, in the sandbox
+# mingw-w64 (the "windows" preset), lints the code it compiles, then runs
+# the unit tests and the end-to-end tests against tralvinex-lookup.exe
+# under Wine, in the sandbox
 # of scripts/windows/sandbox.sh. Any failure of the environment (no Wine, no
 # namespace) fails this script.
 #
@@ -12,6 +13,7 @@ cd "$(dirname "$0")/../.."
 scripts/install_packages.sh g++-mingw-w64-x86-64 wine wine64 googletest
 scripts/windows/build_nspr.sh
 scripts/setup.sh windows
+scripts/lint.sh build-win/project
 
 scripts/windows/sandbox.sh bash -euo pipefail -c '
     # A build that does not run (a missing DLL, a wrong architecture) may

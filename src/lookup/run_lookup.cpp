@@ -3,12 +3,10 @@
 #include <prerr.h>
 #include <prinit.h>
 #include <prnetdb.h>
-#include <prprf.h>
 
 #include "lookup/address_record.h"
 #include "lookup/run_params.h"
 #include "lookup/run_report.h"
-#include "platform/platform.h"
 #include "tracelog/log_purge.h"
 
 // The scratch area PR_GetHostByName fills with the host entry's names and
@@ -18,7 +16,6 @@
 // them all, the rest for the name and its aliases.
 static const PRIntn kLookupScratchSize = 64 * 1024;
 static const PRUint32 kAddressTextSize = 256;
-static const PRUint32 kMessageSize = 512;
 
 static const char kBanner[] =
     "********************************************************************************";
@@ -40,8 +37,6 @@ PRInt32 RunLookup(int argc, char **argv)
         return kExitTooFewArgs;
     if (!TakeRunParams(argv, &params))
         return (PRInt32)PR_BUFFER_OVERFLOW_ERROR;
-    if (!ArgumentsAreExact(argv, kRunArgCount))
-        return (PRInt32)PR_INVALID_ARGUMENT_ERROR;
 
     StartNspr(&params);
     if (params.LogLevel < kPurgeDisableLevel)
@@ -65,14 +60,8 @@ static void StartNspr(const RunParams *params)
 
 static void LogRunParams(const RunParams *params)
 {
-    char message[kMessageSize];
-
-    if (!LoggingOn(params))
-        return;
-    PR_snprintf(message, sizeof message,
-                "Host=(%s), Port=(%d), DatFile=(%s), LogDir=(%s)", params->Host,
-                (int)params->Port, params->DatFile, params->LogDir);
-    LogMessage(params, message);
+    LogFormatted(params, "Host=(%s), Port=(%d), DatFile=(%s), LogDir=(%s)", params->Host,
+                 (int)params->Port, params->DatFile, params->LogDir);
 }
 
 static PRInt32 ResolveAndRecord(const RunParams *params)
@@ -108,14 +97,12 @@ static PRInt32 ResolveAndRecord(const RunParams *params)
 static void LogAddress(const RunParams *params, const PRNetAddr *address)
 {
     char addressText[kAddressTextSize];
-    char message[kMessageSize];
 
     if (!LoggingOn(params))
         return;
     if (PR_NetAddrToString(address, addressText, sizeof addressText) != PR_SUCCESS)
         return;
-    PR_snprintf(message, sizeof message, "(%s) => (%s)", params->Host, addressText);
-    LogMessage(params, message);
+    LogFormatted(params, "(%s) => (%s)", params->Host, addressText);
 }
 
 // code is taken by the caller right after the failed call, before the log
@@ -143,15 +130,10 @@ static PRInt32 ShutDownNspr(const RunParams *params, PRInt32 result)
     return code;
 }
 
-// These lines come after PR_Cleanup; the log writer's file calls bring NSPR
-// up again implicitly, which is harmless this close to the exit.
+// These lines come after PR_Cleanup: the log writer makes no NSPR call that
+// would bring NSPR up again.
 static void LogExit(const RunParams *params, PRInt32 result)
 {
-    char message[kMessageSize];
-
-    if (!LoggingOn(params))
-        return;
-    PR_snprintf(message, sizeof message, "Exiting with %d.", result);
-    LogMessage(params, message);
+    LogFormatted(params, "Exiting with %d.", result);
     LogMessage(params, kBanner);
 }

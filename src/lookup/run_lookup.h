@@ -9,9 +9,9 @@ inline constexpr PRInt32 kExitSuccess = 0;
 inline constexpr PRInt32 kExitTooFewArgs = -1;
 
 // Returns the exit status: kExitSuccess, kExitTooFewArgs,
-// PR_BUFFER_OVERFLOW_ERROR for a text argument longer than 259 bytes,
-// PR_INVALID_ARGUMENT_ERROR for one that did not arrive as the caller gave
-// it (Windows), or the NSPR error code of the step that failed.
+// PR_BUFFER_OVERFLOW_ERROR for a text argument longer than 259 bytes, or the
+// NSPR error code of the step that failed. (Windows' entry refuses first
+// what the code page cannot hold, with PR_INVALID_ARGUMENT_ERROR.)
 PRInt32 RunLookup(int argc, char **argv);
 
 #endif

@@ -10,6 +10,12 @@
 // Writes text to the trace log when the run's log level asks for it.
 void LogMessage(const RunParams *params, const char *text);
 
+// Formats a message (up to 511 bytes, cut before a UTF-8 character the cut
+// would split) and writes it as LogMessage does. format is the program's
+// own, never argument text.
+void LogFormatted(const RunParams *params, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+
 // Writes the error line for code when the run's log level asks for it.
 void LogError(const RunParams *params, PRErrorCode code);
 

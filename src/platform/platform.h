@@ -1,7 +1,9 @@
-// The few things that differ between Windows and POSIX: the path separator,
-// the local time with milliseconds, the calling thread's id, how exactly the
-// arguments arrive, and where DLLs come from. On Windows, platform.cpp also
-// holds the stack protector's runtime, which the compiler calls by itself.
+// The few things that differ between Windows and POSIX, one source file per
+// platform (platform_posix.cpp, platform_win32.cpp): the path separator, the
+// local time with milliseconds, the calling thread's id, and the two file
+// operations NSPR cannot make safely: appending a line to a log without
+// following a link or waiting on a FIFO, and deleting the very file the
+// purge examined. Windows adds where DLLs come from.
 #ifndef TRALVINEX_PLATFORM_PLATFORM_H
 #define TRALVINEX_PLATFORM_PLATFORM_H
 
@@ -18,6 +20,15 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
+inline PRBool IsPathSeparator(char c)
+{
+#ifdef _WIN32
+    return (PRBool)(c == '\\' || c == '/');
+#else
+    return (PRBool)(c == '/');
+#endif
+}
+
 // Mode for new DAT and log files; the umask applies. Later runs of the same
 // user must be able to open them again.
 inline constexpr PRIntn kNewFileMode = 0666;
@@ -29,21 +40,46 @@ void GetLocalTimeMs(PRExplodedTime *now);
 // The numeric id of the calling thread; it names the thread's log file.
 PRInt32 GetThreadId(void);
 
-// PR_TRUE when argv[1] to argv[count - 1] hold exactly the text the caller
-// passed. A Windows caller passes wide text, which argv holds in the active
-// code page: one that lacks a character puts "?" or a look-alike in its
-// place, and a look-alike of a quotation mark splits the arguments anew.
-// POSIX arguments are bytes and arrive as they were given.
-PRBool ArgumentsAreExact(char *const *argv, int count);
+// Appends the line to the file at path, created when missing, in one write
+// (on Windows one atomic append, as two machines sharing a folder need).
+// Only a regular file with one link is written to: a link in the last
+// component is not followed and a FIFO is not waited on. Anything else, and
+// any failure, drops the line without a report.
+void AppendToLogFile(const char *path, const char *line, PRUint32 length);
 
-// Keeps any DLL put beside the .exe out of the process; called first in
-// main(). Nothing to do on POSIX.
-void UseSystemDllsOnly(void);
+// What the purge judges a log by.
+struct LogFileFacts {
+    PRInt64 size;
+    PRTime modifyTime;
+};
+
+typedef PRBool (*PurgeNameFilter)(const char *name, const void *rule);
+typedef PRBool (*PurgeVerdict)(const LogFileFacts *facts, const void *rule);
+
+// Deletes each regular file in dir whose name wanted takes and that
+// condemned condemns. An entry is examined without following a link and
+// deleted as examined: on POSIX through the folder that was listed, on
+// Windows through the one handle it was judged by. Links, folders and
+// anything that cannot be examined stay.
+void DeleteCondemnedFiles(const char *dir, PurgeNameFilter wanted, PurgeVerdict condemned,
+                          const void *rule);
 
 #ifdef _WIN32
-// PR_TRUE when held is given in codePage with no character replaced or
-// mapped to a look-alike.
-PRBool HoldsExactly(const wchar_t *given, const char *held, PRUint32 codePage);
+// Keeps any DLL put beside the .exe out of the process; called first in
+// wmain().
+void UseSystemDllsOnly(void);
+
+// The caller's UTF-16 argument in codePage (the active one), into out: 0,
+// or PR_INVALID_ARGUMENT_ERROR when the code page lacks a character or
+// would change one into a look-alike (in UTF-8: a lone surrogate), or
+// PR_BUFFER_OVERFLOW_ERROR when it takes outSize bytes or more.
+PRInt32 TakeArgument(const wchar_t *given, PRUint32 codePage, char *out,
+                     PRUint32 outSize);
+
+// A number's text as atoi reads it, into out: white space, a sign, zeros and
+// digits are the same in every code page, and once the leading zeros are
+// gone, outSize - 2 digits decide the value as well as any more would.
+void TakeNumberText(const wchar_t *given, char *out, PRUint32 outSize);
 #endif
 
 #endif

@@ -6,7 +6,8 @@
 
 #include <prtypes.h>
 
-// Writes dir, one separator and name into out. PR_FALSE, with out empty,
+// Writes dir, one separator (none after a dir that is one separator alone,
+// the root) and name into out. PR_FALSE, with out empty,
 // when the whole path does not fit in outSize bytes with its terminator.
 PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize);
 

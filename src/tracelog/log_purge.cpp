@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include <prio.h>
 #include <prtime.h>
 
 #include "platform/platform.h"
@@ -14,6 +13,8 @@ static const size_t kPrefixLength = sizeof kLogNamePrefix - 1;
 static const size_t kSuffixLength = sizeof kLogNameSuffix - 1;
 
 static PRBool MatchesUpper(const char *text, const char *upper, size_t count);
+static PRBool Wanted(const char *name, const void *rule);
+static PRBool Condemned(const LogFileFacts *facts, const void *rule);
 
 PRBool IsTraceLogName(const char *name)
 {
@@ -43,37 +44,60 @@ static PRBool MatchesUpper(const char *text, const char *upper, size_t count)
     return PR_TRUE;
 }
 
+PRBool IsCondemnedLog(const LogFileFacts *facts, PRTime now, PRInt32 maxAgeSeconds,
+                      PRInt32 maxSizeBytes)
+{
+    PRInt64 sinceModified;
+
+    // A date far in the past or the future would overflow the difference;
+    // held at the nearest limit, the age is still as old or as new.
+    if (__builtin_sub_overflow(now, facts->modifyTime, &sinceModified))
+        sinceModified = facts->modifyTime < 0 ? PR_INT64_MAX : PR_INT64_MIN;
+    return (PRBool)(sinceModified / PR_USEC_PER_SEC >= maxAgeSeconds ||
+                    facts->size >= maxSizeBytes);
+}
+
+// What one purge deletes in dir: the log named onlyName, or every trace log.
+struct PurgeRule {
+    const char *dir;
+    const char *onlyName;
+    PRInt32 maxAgeSeconds;
+    PRInt32 maxSizeBytes;
+};
+
+// Only what a path of 259 bytes can name, as on Windows, where a longer one
+// cannot be opened: one LogDir means the same files on every platform.
+static PRBool Wanted(const char *name, const void *rule)
+{
+    const PurgeRule *purge = static_cast<const PurgeRule *>(rule);
+    char path[kPathSize];
+
+    if (purge->onlyName != NULL ? strcmp(name, purge->onlyName) != 0
+                                : !IsTraceLogName(name))
+        return PR_FALSE;
+    return JoinPath(purge->dir, name, path, sizeof path);
+}
+
+static PRBool Condemned(const LogFileFacts *facts, const void *rule)
+{
+    const PurgeRule *limits = static_cast<const PurgeRule *>(rule);
+
+    return IsCondemnedLog(facts, PR_Now(), limits->maxAgeSeconds, limits->maxSizeBytes);
+}
+
 void PurgeLogFile(const char *dir, const char *name, PRInt32 maxAgeSeconds,
                   PRInt32 maxSizeBytes)
 {
-    char path[kPathSize];
-    PRFileInfo64 info;
-    PRInt64 ageSeconds;
+    PurgeRule rule = {dir, name, maxAgeSeconds, maxSizeBytes};
 
-    if (!JoinPath(dir, name, path, sizeof path))
-        return;
-    // The 64-bit size: a 32-bit one wraps for a log past 2 GiB, which would
-    // then be kept however large it is.
-    if (PR_GetFileInfo64(path, &info) != PR_SUCCESS)
-        return;
-    ageSeconds = (PR_Now() - info.modifyTime) / PR_USEC_PER_SEC;
-    if (ageSeconds >= maxAgeSeconds || info.size >= maxSizeBytes)
-        (void)PR_Delete(path);  // another run may have deleted it first
+    DeleteCondemnedFiles(dir, Wanted, Condemned, &rule);
 }
 
 void PurgeLogs(const char *logDir)
 {
-    PRDir *dir;
-    PRDirEntry *entry;
+    PurgeRule rule = {logDir, NULL, kLogMaxAgeSeconds, kLogMaxSizeBytes};
 
     if (logDir[0] == '\0')
         return;  // names no folder; opened, it would be the root
-    dir = PR_OpenDir(logDir);
-    if (dir == NULL)
-        return;  // no directory, no logs to purge
-    while ((entry = PR_ReadDir(dir, PR_SKIP_BOTH)) != NULL) {
-        if (IsTraceLogName(entry->name))
-            PurgeLogFile(logDir, entry->name, kLogMaxAgeSeconds, kLogMaxSizeBytes);
-    }
-    (void)PR_CloseDir(dir);
+    DeleteCondemnedFiles(logDir, Wanted, Condemned, &rule);
 }

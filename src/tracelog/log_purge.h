@@ -2,7 +2,10 @@
 #ifndef TRALVINEX_TRACELOG_LOG_PURGE_H
 #define TRALVINEX_TRACELOG_LOG_PURGE_H
 
+#include <prtime.h>
 #include <prtypes.h>
+
+#include "platform/platform.h"
 
 inline constexpr PRInt32 kLogMaxAgeSeconds = 86400;
 inline constexpr PRInt32 kLogMaxSizeBytes = 10240;
@@ -11,8 +14,14 @@ inline constexpr PRInt32 kLogMaxSizeBytes = 10240;
 // without regard to ASCII case.
 PRBool IsTraceLogName(const char *name);
 
-// Deletes dir<sep>name when it was last modified maxAgeSeconds or more ago,
-// or holds maxSizeBytes or more. A file that cannot be examined stays.
+// Whether a log with these facts is condemned at time now: last modified
+// maxAgeSeconds or more whole seconds before it, or holding maxSizeBytes or
+// more. Any date is judged, however far from now.
+PRBool IsCondemnedLog(const LogFileFacts *facts, PRTime now, PRInt32 maxAgeSeconds,
+                      PRInt32 maxSizeBytes);
+
+// Deletes the regular file dir<sep>name when IsCondemnedLog condemns it. A
+// link, a folder or a file that cannot be examined stays.
 void PurgeLogFile(const char *dir, const char *name, PRInt32 maxAgeSeconds,
                   PRInt32 maxSizeBytes);
 

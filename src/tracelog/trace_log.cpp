@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include <prio.h>
 #include <prprf.h>
 
 #include "platform/platform.h"
@@ -10,7 +9,6 @@
 
 static const char kLineEnd[] = "\r\n";
 static const PRUint32 kLineEndLength = sizeof kLineEnd - 1;
-static const PRIntn kLogOpenFlags = PR_WRONLY | PR_CREATE_FILE | PR_APPEND;
 
 PRUint32 FormatLogLine(const PRExplodedTime *when, const char *text, char *out,
                        PRUint32 outSize)
@@ -29,8 +27,13 @@ PRUint32 FormatLogLine(const PRExplodedTime *when, const char *text, char *out,
                          when->tm_sec, when->tm_usec / 1000);
     if (textLength > outSize - kLineEndLength - 1 - length)
         textLength = outSize - kLineEndLength - 1 - length;
-    memcpy(out + length, text, textLength);
-    length += (PRUint32)textLength;
+    // No text may end a line or begin another: a control character shows as
+    // "?", which no host name or Windows path holds.
+    for (size_t i = 0; i < textLength; i++) {
+        unsigned char c = (unsigned char)text[i];
+
+        out[length++] = c < 0x20 || c == 0x7F ? '?' : (char)c;
+    }
     memcpy(out + length, kLineEnd, kLineEndLength + 1);
     return length + kLineEndLength;
 }
@@ -41,17 +44,12 @@ void WriteLogLine(const char *logDir, const char *text)
     char path[kPathSize];
     char line[kLogLineSize];
     PRUint32 length;
-    PRFileDesc *file;
 
     GetLocalTimeMs(&now);
     if (!BuildLogPath(logDir, GetThreadId(), path, sizeof path))
         return;
     length = FormatLogLine(&now, text, line, sizeof line);
-    file = PR_Open(path, kLogOpenFlags, kNewFileMode);
-    if (file == NULL)
-        return;
     // One append per line, so that lines of runs sharing a file never mix
     // and a failed write loses the whole line, not a piece of it.
-    (void)PR_Write(file, line, (PRInt32)length);
-    (void)PR_Close(file);
+    AppendToLogFile(path, line, length);
 }

@@ -23,7 +23,7 @@ CASE=""
 # new_case NAME [NEED...]: a fresh directory $C with $DAT and $LOGS, or a
 # skip when a need is not met: needs-lookup (a private network with the
 # suite's hosts file and name server), needs-shim (the fault shim, Linux
-# only), linux-only, and for the Windows build needs-dll-mark (a DLL that
+# only), linux-only, windows-only, and for the Windows build needs-dll-mark (a DLL that
 # marks a file when loaded), needs-no-manifest (the tool built without its
 # manifest) and needs-examples (the shipped C caller, built).
 new_case() {
@@ -41,6 +41,7 @@ new_case() {
             needs-lookup) [ "$HERMETIC" = 1 ] || why="no private network" ;;
             needs-shim) [ -n "$SHIM" ] || why="no fault shim for this build" ;;
             linux-only) [ "$WINDOWS" = 0 ] || why="Linux only" ;;
+            windows-only) [ "$WINDOWS" = 1 ] || why="Windows only" ;;
             needs-dll-mark) [ -n "${TRALVINEX_DLL_MARK:-}" ] || why="Windows only" ;;
             needs-no-manifest) [ -n "${TRALVINEX_NO_MANIFEST_TOOL:-}" ] || why="Windows build only" ;;
             needs-examples) [ -n "${TRALVINEX_EXAMPLE_CALLER:-}" ] || why="Windows only" ;;
@@ -126,7 +127,7 @@ failure_log() {
 # that its log is Tralvinex1.log (Linux only: a Windows thread id cannot be
 # chosen).
 run_pid1() {
-    unshare -p -f "${ISOLATE[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null
+    timeout -s KILL 30 unshare -p -f "${ISOLATE[@]}" "${RUNNER[@]}" "$TOOL" "$@" </dev/null
     RC=$?
     PID=1
 }
@@ -402,14 +403,39 @@ if new_case "matching directory and dangling link are left alone"; then
     run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status 0
     [ -d "$LOGS/Tralvinex1.log" ] && [ -L "$LOGS/Tralvinex2.log" ] || fail "an odd entry went"
-    # A link to a large file is judged by that file, and only the link goes.
-    # Wine maps a Unix link to the file it names, and DeleteFile then removes
-    # that file instead; NTFS links go themselves as here.
+    # A link is never judged by what it leads to: a link to a large file
+    # stays, and so does its target. (Wine follows a Unix link to a file as
+    # if it were that file; NTFS links are reparse points, which stay.)
     if [ "$WINDOWS" = 0 ]; then
-        [ ! -e "$LOGS/Tralvinex3.log" ] && [ -f "$C/big" ] || fail "link to a large file: wrong outcome"
+        [ -L "$LOGS/Tralvinex3.log" ] && [ -f "$C/big" ] || fail "link to a large file: wrong outcome"
     fi
     done_case
 fi
+
+# Whatever others plant as the run's log in a LogDir they may write to is
+# never written through and never holds the run up: a link or a hard link to
+# a file outside, a FIFO (that someone reads, or not), a folder. The run goes
+# as without it.
+for kind in link hard-link FIFO read-FIFO folder; do
+    if new_case "a $kind planted as the run's log takes no line" needs-lookup linux-only; then
+        echo outside >"$C/outside"
+        case $kind in
+            link) ln -s "$C/outside" "$LOGS/Tralvinex1.log" ;;
+            hard-link) ln "$C/outside" "$LOGS/Tralvinex1.log" ;;
+            FIFO) mkfifo "$LOGS/Tralvinex1.log" ;;
+            read-FIFO) mkfifo "$LOGS/Tralvinex1.log" && : >"$C/read"
+                cat "$LOGS/Tralvinex1.log" >>"$C/read" & ;;
+            folder) mkdir "$LOGS/Tralvinex1.log" ;;
+        esac
+        before=$(snapshot "$C")
+        run_pid1 10.1.2.3 80 9 "$DAT" "$LOGS"
+        kill %% 2>/dev/null
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        [ "$(snapshot "$C" | grep -vF "$DAT ")" = "$before" ] || fail "a file changed"
+        done_case
+    fi
+done
 
 # As an unprivileged user: a DAT file that may not be written, and a log
 # directory that may not be written.
@@ -493,14 +519,19 @@ fi
 # here, holds the arguments: text it holds is used (the old log is purged,
 # the record written, the log begun), text it lacks (Cyrillic, which arrives
 # as "?") or would map to a look-alike (Lódz for Łódź) is refused before
-# anything happens, in any one argument. Each row: exit status, Host, the
-# DatFile's folder, the LogDir, and the files the case folder then holds.
+# anything happens, in any one argument: a lone look-alike of a quotation
+# mark too, which Windows' best fit makes a real one in the narrow command
+# line (there it merged arguments: -1). The tool runs from a folder whose
+# name 1252 cannot hold: its own path is no argument. Each row: exit status,
+# Host, the DatFile's folder, the LogDir, and the files the case folder then
+# holds.
+[ -z "${TRALVINEX_NO_MANIFEST_TOOL:-}" ] || { mkdir "$WORK/Пример" && cp "$TRALVINEX_NO_MANIFEST_TOOL" "$WORK/Пример/"; }
 while read -r code host datdir logdir files; do
     if new_case "without the manifest, Host $host, DatFile in $datdir, LogDir $logdir exits $code" \
         needs-no-manifest; then
         mkdir -p "$C/$datdir" "$C/$logdir" "$C/Lódz" "$C/Lódz-logs"
         touch_age "$C/$logdir/Tralvinex-old.log" 999999
-        TOOL=$TRALVINEX_NO_MANIFEST_TOOL run -- "$host" 80 9 "$C/$datdir/x.dat" "$C/$logdir"
+        TOOL=$WORK/Пример/${TRALVINEX_NO_MANIFEST_TOOL##*/} run -- "$host" 80 9 "$C/$datdir/x.dat" "$C/$logdir"
         expect_status "$(st "$code")"
         got=$(cd "$C" && find . -type f | sed -E 's/Tralvinex[0-9]+/Tralvinex<id>/' | sort | xargs)
         [ "$got" = "$files" ] || fail "files: $got"
@@ -510,6 +541,7 @@ done <<'EOF'
 0 10.1.2.3 été été ./été/Tralvinex<id>.log ./été/x.dat
 -5987 10.1.2.3 Łódź Łódź ./Łódź/Tralvinex-old.log
 -5987 ＂a＂ data data ./data/Tralvinex-old.log
+-5987 ＂ data data ./data/Tralvinex-old.log
 -5987 пример.test data data ./data/Tralvinex-old.log
 -5987 10.1.2.3 data Łódź-logs ./Łódź-logs/Tralvinex-old.log
 EOF
@@ -645,6 +677,35 @@ if [ -w / ] && new_case "an empty LogDir logs and purges nothing at the root"; t
     done_case
 fi
 
+# LogDir "\\" is the root of the current drive: no second separator, which
+# would make "\\\\Tralvinex<id>.log" a path to a server of that name. Here the
+# case's folder is drive Y: and the current folder.
+if new_case "LogDir \\ is the root of the current drive, not a network path" windows-only needs-lookup; then
+    ln -s "$C" "$WINEPREFIX/dosdevices/y:"
+    LOGS=$C
+    ISOLATE+=(--wd="$C")
+    run -- 10.1.2.3 80 9 out.dat '\'
+    unset 'ISOLATE[-1]'
+    rm "$WINEPREFIX/dosdevices/y:"
+    expect_status 0
+    expect_dat "$(record 80 10.1.2.3)"
+    [ -n "$RUN_LOG" ] || fail "no log at the root of Y:"
+    done_case
+fi
+
+# No argument can forge a log line: a control character shows as "?". A
+# message cut at 511 bytes ends before a UTF-8 character the cut would split.
+if new_case "argument text neither forges nor splits a log line" needs-lookup; then
+    run -- $'x\r\n01/01/2026 00:00:00.000\tExiting with 0.' 80 9 "$DAT" "$LOGS"
+    failure_log 'x??01/01/2026 00:00:00.000?Exiting with 0.' 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    euro=$(printf '€%.0s' $(seq 86))
+    run -- "$euro" 80 9 "/$euro" "$LOGS"
+    line=$(messages | sed -n 3p)
+    iconv -f UTF-8 -t UTF-8 <<<"$line" >/dev/null && [ "$(printf %s "$line" | wc -c)" -ge 509 ] ||
+        fail "parameter line of $(printf %s "$line" | wc -c) bytes is not whole UTF-8"
+    done_case
+fi
+
 if new_case "log directory with a trailing separator"; then
     run -- 10.1.2.3 80 9 "$DAT" "$LOGS/"
     expect_status 0
@@ -774,15 +835,16 @@ fi
 
 # Some file systems report a lost write only at close.
 if new_case "a failed DAT close is a failure" needs-shim; then
+    # The log makes no NSPR call: the first close is the DAT file's, logged
+    # or not, with or without a log directory.
     run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     expect_status "$(st -5991)"
-    # no log line gets as far as a close: the first close is the DAT file's
     run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"
     expect_status "$(st -5991)"
-    # logged, it reads as a failed write: seven log lines' closes come first
-    run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=8 \
+    # logged, it reads as a failed write
+    run_shimmed TRALVINEX_FAULT_CALL=PR_Close TRALVINEX_FAULT_AT=1 \
         -- 10.1.2.3 80 9 "$DAT" "$LOGS"
     expect_status "$(st -5991)"
     failure_log 10.1.2.3 80 -5991 "$IO_ERR" "Enumerating host entry..." "Enumerated!" \
@@ -798,13 +860,12 @@ if new_case "a failed DAT write is reported with its own code" needs-shim; then
 fi
 
 # A short DAT write is carried on to the whole record; a write that makes no
-# progress is a failure, and is not retried. With logging on, the DAT write
-# is the eighth: seven log lines come first.
+# progress is a failure, and is not retried.
 while read -r written error code; do
     if new_case "a DAT write of $written bytes (error: $error) exits $code" needs-shim; then
         head -c 100 /dev/urandom >"$DAT"
         before=$(hex "$DAT")
-        run_shimmed TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=8 TRALVINEX_FAULT_WRITTEN="$written" \
+        run_shimmed TRALVINEX_FAULT_CALL=PR_Write TRALVINEX_FAULT_AT=1 TRALVINEX_FAULT_WRITTEN="$written" \
             TRALVINEX_FAULT_ERROR="$error" -- 10.1.2.3 80 9 "$DAT" "$LOGS"
         expect_status "$(st "$code")"
         if [ "$code" = 0 ]; then
@@ -822,11 +883,9 @@ done <<'EOF'
 0 none -5994
 EOF
 
-# With LogDir missing, every log line's failed open leaves
-# PR_FILE_NOT_FOUND_ERROR pending. A checked call that fails without setting
-# an error must exit PR_UNKNOWN_ERROR, never that stale code. (The DAT open
-# comes after seven log lines' opens.)
-for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_Open:8 PR_Write:1 PR_Close:1 PR_Cleanup:1; do
+# A checked call that fails without setting an error must exit
+# PR_UNKNOWN_ERROR, never a code an earlier call left pending.
+for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_Open:1 PR_Write:1 PR_Close:1 PR_Cleanup:1; do
     if new_case "${call_at%:*} fails leaving a stale error pending" needs-shim; then
         run_shimmed TRALVINEX_FAULT_CALL="${call_at%:*}" TRALVINEX_FAULT_AT="${call_at#*:}" \
             TRALVINEX_FAULT_ERROR=stale -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"

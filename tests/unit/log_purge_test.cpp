@@ -77,6 +77,16 @@ TEST_F(Purge, AgeAndSizeBoundaries)
     }
 }
 
+// Dates at the ends of PRTime's range, which no file system here holds.
+TEST(PurgeRule, JudgesAnyDateWithoutOverflow)
+{
+    LogFileFacts farPast = {0, PR_INT64_MIN};
+    LogFileFacts farFuture = {0, PR_INT64_MAX};
+
+    EXPECT_TRUE(IsCondemnedLog(&farPast, PR_Now(), kLogMaxAgeSeconds, kLogMaxSizeBytes));
+    EXPECT_FALSE(IsCondemnedLog(&farFuture, PR_Now(), kLogMaxAgeSeconds, kLogMaxSizeBytes));
+}
+
 TEST_F(Purge, LeavesWhatItCannotExamine)
 {
     std::error_code error;

@@ -1,21 +1,67 @@
 // Windows: how exactly a code page holds the caller's text, where DLLs
-// loaded by name come from, and whose id names the log.
+// loaded by name come from, whose id names the log, and the stack canary.
+#include <string.h>
+#include <unistd.h>
 #include <windows.h>
 
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include <prerr.h>
+
 #include "platform/platform.h"
+#include "platform/stack_guard_win32.h"
 #include "test_files.h"
 #include "tracelog/trace_log.h"
 
 // The end-to-end cases refuse Łódź and a fullwidth quotation mark in 1252;
-// these are the rows no argument under Wine reaches.
-TEST(ArgumentText, IsExactOnlyWhenTheCodePageHoldsEveryCharacter)
+// these are the rows no argument under Wine reaches. Limits count bytes.
+TEST(ArgumentText, IsTakenOnlyWhenTheCodePageHoldsEveryCharacter)
 {
-    EXPECT_TRUE(HoldsExactly(L"\u8868\\", "\x95\x5c\\", 932));  // a trail byte 0x5C
-    EXPECT_FALSE(HoldsExactly(L"a\xd800" L"b", "a\xef\xbf\xbd" "b", CP_UTF8));  // lone surrogate
+    char out[kPathSize];
+
+    EXPECT_EQ(TakeArgument(L"\u8868\\", 932, out, sizeof out), 0);  // a trail byte 0x5C
+    EXPECT_STREQ(out, "\x95\x5c\\");
+    EXPECT_EQ(TakeArgument(L"a\xd800" L"b", CP_UTF8, out, sizeof out), PR_INVALID_ARGUMENT_ERROR);
+    EXPECT_EQ(TakeArgument(std::wstring(129, L'\u00e9').c_str(), CP_UTF8, out, sizeof out), 0);
+    EXPECT_EQ(TakeArgument(std::wstring(130, L'\u00e9').c_str(), CP_UTF8, out, sizeof out),
+              PR_BUFFER_OVERFLOW_ERROR);
+}
+
+// Noted by the constructor that comes right after the seed's: 101 is the
+// first priority a program may take, and every other one runs later.
+static uintptr_t gCanaryAtStart;
+__attribute__((constructor(102))) static void NoteCanaryAtStart(void)
+{
+    gCanaryAtStart = __stack_chk_guard;
+}
+
+// Protected as the tool's functions are: its array has a canary above it.
+__attribute__((noipa)) static void Smash(size_t count)
+{
+    char buffer[8];
+
+    memset(buffer, 'x', count);
+    asm volatile("" : : "r"(buffer) : "memory");  // the store is kept
+}
+
+TEST(StackCanary, IsSeededBeforeConstructorsAndApartInEachProcess)
+{
+    int canary[2] = {0, 0};
+    int *child = canary;
+    auto note = [&child](int status) { *child++ = status; return true; };
+
+    EXPECT_NE(gCanaryAtStart, kUnseededStackGuard);
+    EXPECT_EQ(gCanaryAtStart, __stack_chk_guard);
+    EXPECT_EXIT(_exit((int)__stack_chk_guard), note, "");
+    EXPECT_EXIT(_exit((int)__stack_chk_guard), note, "");
+    EXPECT_NE(canary[0], canary[1]);
+}
+
+TEST(StackCanary, ASmashedStackEndsTheProcessAtOnce)
+{
+    EXPECT_EXIT(Smash(64), testing::ExitedWithCode((int)STATUS_STACK_BUFFER_OVERRUN), "");
 }
 
 // dll-mark.dll lies beside the tests: found there by name until DLLs come

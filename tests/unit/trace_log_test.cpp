@@ -37,6 +37,7 @@ TEST(LogLine, HasStampTabTextAndCrLf)
         {At(2026, 12, 31, 23, 59, 59, 999), "", "12/31/2026 23:59:59.999\t\r\n"},
         {At(999, 1, 1, 0, 0, 0, 0), "%s %n %d", "01/01/0999 00:00:00.000\t%s %n %d\r\n"},
         {At(2020, 2, 29, 12, 0, 60, 5), "\xe9t\xe9", "02/29/2020 12:00:60.005\t\xe9t\xe9\r\n"},
+        {At(2020, 2, 29, 12, 0, 0, 0), "a\r\nb\tc\x7f", "02/29/2020 12:00:00.000\ta??b?c?\r\n"},
     };
     for (const auto &c : cases) {
         char line[kLogLineSize];
@@ -88,6 +89,12 @@ TEST(LogPath, IsRefusedRatherThanCut)
         EXPECT_FALSE(BuildLogPath(dir.c_str(), id, out, sizeof out)) << id;
     }
 
+    // The root: a second separator would make "\\\\name", a network path.
+    for (const std::string &root : {std::string("/"), std::string(1, kPathSeparator)}) {
+        ASSERT_TRUE(BuildLogPath(root.c_str(), 1, out, sizeof out)) << root;
+        EXPECT_EQ(std::string(out), root + "Tralvinex1.log");
+    }
+
     ASSERT_TRUE(BuildLogPath("logs", -5, out, sizeof out));
     EXPECT_EQ(std::string(out), std::string("logs") + kPathSeparator + "Tralvinex-5.log");
     ASSERT_TRUE(BuildLogPath("logs", 2147483647, out, sizeof out));
@@ -133,4 +140,17 @@ TEST(WriteLog, ALineForAMissingDirectoryIsDropped)
 
     WriteLogLine((dir / "missing").c_str(), "lost");
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+// The end-to-end cases plant links, FIFOs and folders on Linux; a hard link
+// is what Wine can show too.
+TEST(WriteLog, WritesNothingThroughAHardLinkPlantedAsItsFile)
+{
+    TempDir dir;
+
+    WriteFileBytes(dir / "outside", "x");
+    std::filesystem::create_hard_link(dir / "outside",
+                                      dir / ("Tralvinex" + std::to_string(GetThreadId()) + ".log"));
+    WriteLogLine(dir.path.c_str(), "planted");
+    EXPECT_EQ(ReadFileBytes(dir / "outside"), "x");
 }

@@ -1,0 +1,49 @@
+// The Windows entry. Windows hands a program its caller's UTF-16 arguments
+// (-municode): their count is the caller's own, and each is taken once, in
+// the active code page, exactly or not at all. The program's own path is no
+// argument and is never converted.
+#include <windows.h>
+
+#include "lookup/run_lookup.h"
+#include "lookup/run_params.h"
+#include "platform/platform.h"
+
+static const int kPortArg = 2;
+static const int kLogLevelArg = 3;
+
+static PRInt32 TakeWideArguments(wchar_t **wide, char (*held)[kPathSize], char **argv);
+
+int wmain(int argc, wchar_t **argv)
+{
+    char held[kRunArgCount][kPathSize];
+    char *narrow[kRunArgCount];
+    PRInt32 refused;
+
+    UseSystemDllsOnly();
+    if (argc < kRunArgCount)
+        return kExitTooFewArgs;
+    refused = TakeWideArguments(argv, held, narrow);
+    if (refused != 0)
+        return refused;
+    return RunLookup(kRunArgCount, narrow);
+}
+
+static PRInt32 TakeWideArguments(wchar_t **wide, char (*held)[kPathSize], char **argv)
+{
+    PRUint32 codePage = GetACP();
+    PRInt32 refused;
+
+    held[0][0] = '\0';
+    argv[0] = held[0];
+    for (int i = 1; i < kRunArgCount; i++) {
+        argv[i] = held[i];
+        if (i == kPortArg || i == kLogLevelArg) {
+            TakeNumberText(wide[i], held[i], kPathSize);
+            continue;
+        }
+        refused = TakeArgument(wide[i], codePage, held[i], kPathSize);
+        if (refused != 0)
+            return refused;
+    }
+    return 0;
+}
