@@ -106,10 +106,15 @@ unprotected=$(awk -F'\t' '{
         if (last != ($1 ~ /stack_guard_win32/ ? "-fno-stack-protector" : "-fstack-protector-strong")) print $1
     }' <<<"$cus")
 [ -z "$unprotected" ] || fail "compiled without the stack protector as it should be: $unprotected"
-seed=$(awk '$3 == "SeedStackGuard()" { print $1 }' <<<"$syms")
-x86_64-w64-mingw32-objcopy -O binary --only-section=.ctors "$WIN/tralvinex-lookup.exe" "$X/ctors"
-[ -n "$seed" ] && od -An -v -tx8 "$X/ctors" | tr -s ' ' '\n' | grep -qx "$seed" ||
-    fail "the canary's seed is not among the .exe's constructors"
+# (The linker places the list in .text, from __CTOR_LIST__ to __DTOR_LIST__,
+# one little-endian address in 8 bytes each.)
+at() { awk -v name="$1" '$3 == name { print "0x" $1 }' <<<"$syms"; }
+seed=$(at 'SeedStackGuard()' | cut -c3-)
+ctors=$(x86_64-w64-mingw32-objdump -s --start-address="$(at __CTOR_LIST__)" \
+    --stop-address="$(at __DTOR_LIST__)" "$WIN/tralvinex-lookup.exe" |
+    awk '/^ [0-9a-f]+ / { for (i = 2; i <= 5; i++) if (length($i) == 8 && $i ~ /^[0-9a-f]+$/) printf "%s", $i }' |
+    fold -w 16 | sed -E 's/(..)(..)(..)(..)(..)(..)(..)(..)/\8\7\6\5\4\3\2\1/')
+[ -n "$seed" ] && grep -qx "$seed" <<<"$ctors" || fail "the canary's seed is not among the .exe's constructors"
 echo "release check: $(wc -l <<<"$cus") compile units of the tool and NSPR carry the stack protector"
 grep -q '\.gnu_debuglink' <<<"$pe" || fail "the .exe has no debug link"
 [ -s build-release/windows/tralvinex-lookup.exe.debug ] || fail "no debug information kept"
