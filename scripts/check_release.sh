@@ -51,6 +51,12 @@ done
 grep -q 'LogDir\\Tralvinex<tid>.log' "$WIN/tralvinex-lookup.1.txt" &&
     grep -q 'README-Windows.txt' "$WIN/tralvinex-lookup.1.txt" || fail "the manual is not the Windows one"
 ! grep -q $'[[:alpha:]]-\r$' "$WIN/tralvinex-lookup.1.txt" || fail "the manual breaks a word"
+# What a caller must know: no batch file takes ", % or a line break, and the
+# C example ties the tool's run to its caller with a job object.
+grep -q 'No batch file can take a value that holds' "$WIN/examples/lookup.bat" &&
+    grep -q 'No batch file can take a value that holds' "$WIN/README-Windows.txt" &&
+    grep -q 'JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE' "$WIN/examples/lookup-caller.c" ||
+    fail "the batch file's limits or the caller's job object are not in the zip"
 grep -qE "^## $VERSION( |$)" CHANGES.md && cmp -s "$LIN/CHANGES.md" CHANGES.md ||
     fail "CHANGES.md has no section for $VERSION, or the tarball lacks it"
 for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do

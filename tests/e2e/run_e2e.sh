@@ -315,6 +315,16 @@ if [ -w /dev/full ] && new_case "DAT write fails on a full device"; then
     done_case
 fi
 
+# The null device takes the record as a file does: exit 0, nothing written.
+if new_case "DatFile that is the null device"; then
+    [ "$WINDOWS" = 1 ] && DAT=NUL || DAT=/dev/null
+    before=$(snapshot "$C")
+    run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status 0
+    [ "$(snapshot "$C")" = "$before" ] && [ ! -e /NUL ] || fail "a file was written"
+    done_case
+fi
+
 # A run below the log level writes no line, not even for its failure.
 while read -r need host dat code; do
     if new_case "a silent run failing with $code writes no log" $need; then
@@ -585,6 +595,32 @@ if new_case "the shipped examples report a record and a failure" needs-examples 
         fi
         [ "$said" = "$want" ] || fail "the examples said: $said"
     done
+    # & ^ ! and parentheses in every value the batch expands, and " (which
+    # no batch file can take: the caller's own cmd.exe reads it first)
+    # through the C caller, reach the tool as given, and nothing else runs.
+    L="$C/l&echo L^!(4)!" D="$C/d&echo D^!(3)!.dat"
+    mkdir "$L"
+    TOOL=cmd run -- /c "$bat" 'h&echo H^!(1)!' '80&echo P^!(2)!' "$D" "$L"
+    said=$RC:$(tr -d '\r' <"$OUT.stdout")
+    TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" 'h"&echo H^!(1)!"' 80 9 "$D" "$L"
+    said="$said / $RC:$(tr -d '\r' <"$OUT.stdout") / $(for f in "$L"/*.log; do log_messages "$f"; done | grep ^Host= | sort)"
+    [ "$said" = "171:tralvinex-lookup failed with -5973 / 1:tralvinex-lookup failed: -5973 (0xFFFFE8AB) / \
+$(params_line 'h"&echo H^!(1)!"' 80 "$D" "$L")
+$(params_line 'h&echo H^!(1)!' 80 "$D" "$L")" ] || fail "hostile values: $said"
+    # Killed mid-run, the caller takes its run with it (a job object): none is
+    # left to write its record over the one a newer run wrote.
+    printf 'nameserver 127.0.0.1\noptions timeout:9 attempts:1\n' >"$ETC/resolv.conf"
+    kill -STOP "$NS"
+    mkdir "$C/k"
+    TOOL=$TRALVINEX_EXAMPLE_CALLER launch -- "$C/zip/tralvinex-lookup.exe" alias.example 80 9 "$DAT" "$C/k"
+    for _ in $(seq 100); do grep -qs Resolving "$C"/k/*.log && break; sleep 0.1; done
+    kill -KILL "$PID"
+    TOOL=$C/zip/tralvinex-lookup.exe run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    left=$(pgrep -f 'tralvinex-lookup.exe.*alias')
+    kill -CONT "$NS"
+    printf 'nameserver 127.0.0.1\noptions timeout:%d attempts:1\n' "$RESOLVER_TIMEOUT" >"$ETC/resolv.conf"
+    sleep 2
+    [ -z "$left" ] && [ "$(hex "$DAT")" = "$(record 80 10.1.2.3)" ] || fail "killed caller: left '$left', DAT $(hex "$DAT")"
     kill -STOP "$NS"
     TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" alias.example 80 9 "$DAT" "$LOGS" 500
     kill -CONT "$NS"
