@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The release checks CI makes after the tests: builds the release from this
 # checkout's last commit, checks what the archives hold, runs the end-to-end
-# cases against the shipped programs (the .exe under Wine), then builds the
-# release again from a clone in another folder, later, against a Windows
-# NSPR built outside that clone: both builds must give the same SHA256SUMS.
-# The checkout must be clean: the clone builds the last commit only.
+# cases against the shipped programs (the .exe under Wine), builds the Linux
+# program again from the source archive alone, then builds the release
+# again from a clone in another folder, later, against a Windows NSPR built
+# outside that clone: both builds must give the same SHA256SUMS. In that
+# clone it also checks that a tree with an untracked file is refused, and
+# that the .exe signed with a throwaway certificate verifies, and gives the
+# same bytes when signed again. The checkout must be clean.
 #
 # usage: scripts/check_release.sh
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
-scripts/install_packages.sh devscripts unzip wine wine64
+scripts/install_packages.sh devscripts unzip wine wine64 osslsigncode openssl
 scripts/release.sh
 
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-release/linux/CMakeCache.txt)
@@ -32,6 +35,26 @@ for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
     "$WIN/tralvinex-lookup.exe"; do
     [ -s "$f" ] || fail "$f is missing"
 done
+[ "$(ls dist | xargs)" = "BUILDINFO.txt SHA256SUMS $NAME-debug.tar.gz $NAME-linux-x86_64.tar.gz \
+$NAME-src.tar.gz $NAME-win64.zip" ] || fail "dist holds $(ls dist | xargs)"
+grep -q "^# tralvinex-lookup $VERSION for Linux" "$LIN/README.md" && ! grep -q '@[A-Z_]*@' "$LIN/README.md" ||
+    fail "the tarball's README is not its own"
+# The build record: this commit, and a version for every package it names.
+grep -qx "commit $(git rev-parse HEAD)" dist/BUILDINFO.txt &&
+    grep -qx "NSPR for Windows: Debian source package nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" \
+        dist/BUILDINFO.txt &&
+    [ "$(sed -n '/^Debian packages:$/,$p' dist/BUILDINFO.txt | grep -cE '^  [a-z0-9.+-]+ [0-9][^ ]*$')" -ge 12 ] ||
+    fail "BUILDINFO.txt is incomplete: $(cat dist/BUILDINFO.txt)"
+# The debug archive: each program's debug file, under the name its debug
+# link gives: the build's own, whose checksum the link holds.
+tar -xzf "dist/$NAME-debug.tar.gz" -C "$X"
+cmp -s "$X/$NAME-debug/tralvinex-lookup.debug" build-release/linux/tralvinex-lookup.debug &&
+    cmp -s "$X/$NAME-debug/tralvinex-lookup.exe.debug" build-release/windows/tralvinex-lookup.exe.debug &&
+    objcopy --dump-section .gnu_debuglink="$X/link" "$LIN/tralvinex-lookup" &&
+    [ "$(tr -d '\0' <"$X/link" | head -c 22)" = tralvinex-lookup.debug ] &&
+    x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$X/link" "$WIN/tralvinex-lookup.exe" &&
+    [ "$(tr -d '\0' <"$X/link" | head -c 26)" = tralvinex-lookup.exe.debug ] ||
+    fail "the debug archive does not hold the build's debug files under their links' names"
 # The zip: these files and no other; its text filled in, every line ending
 # in CR LF; the guide and the change log plain ASCII, which any console code
 # page shows; the manual in its Windows form, with no word broken across
@@ -135,8 +158,32 @@ grep -q "VALUE \"FileVersion\", \"$VERSION\"" <<<"$rc" &&
 ctest --preset release-linux
 scripts/windows/sandbox.sh ctest --preset release-windows
 
+# The source archive alone builds the same Linux program, as a packager
+# builds it: with the preset, no git and no script.
+tar -xzf "dist/$NAME-src.tar.gz" -C "$X"
+(cd "$X/$NAME" && cmake --preset release-linux >/dev/null && cmake --build --preset release-linux -j "$(nproc)" >/dev/null)
+cmp "$X/$NAME/build-release/linux/tralvinex-lookup" "$LIN/tralvinex-lookup" ||
+    fail "the source archive builds another Linux program"
+
 git clone -q . "$OTHER/tralvinex"
+touch "$OTHER/tralvinex/untracked"
+! "$OTHER/tralvinex/scripts/release.sh" >/dev/null 2>"$X/refused" && grep -q untracked "$X/refused" ||
+    fail "a tree with an untracked file was not refused"
+rm "$OTHER/tralvinex/untracked"
 NSPR_WIN_PREFIX=$OTHER/nspr-win "$OTHER/tralvinex/scripts/release.sh" >/dev/null
 diff dist/SHA256SUMS "$OTHER/tralvinex/dist/SHA256SUMS" ||
     fail "a second build from $OTHER gives other bytes"
-echo "release check: $NAME reproduced in another folder; all checks hold"
+
+# Signed with a throwaway certificate (in that clone, whose dist/ is then
+# no release): the signature verifies, and signing again gives the same zip.
+openssl req -x509 -newkey rsa:2048 -nodes -days 36500 -subj "/CN=tralvinex-lookup release check" \
+    -addext extendedKeyUsage=codeSigning -keyout "$X/key.pem" -out "$X/cert.pem" 2>/dev/null
+for i in 1 2; do
+    TRALVINEX_SIGN_CERT=$X/cert.pem TRALVINEX_SIGN_KEY=$X/key.pem NSPR_WIN_PREFIX=$OTHER/nspr-win \
+        "$OTHER/tralvinex/scripts/release.sh" >/dev/null
+    grep win64.zip "$OTHER/tralvinex/dist/SHA256SUMS" >"$X/signed-$i"
+done
+unzip -q -o "$OTHER/tralvinex/dist/$NAME-win64.zip" -d "$X/signed"
+osslsigncode verify -CAfile "$X/cert.pem" -in "$X/signed/$NAME-win64/tralvinex-lookup.exe" >/dev/null &&
+    cmp -s "$X/signed-1" "$X/signed-2" || fail "the signed .exe does not verify, or signing it again gives other bytes"
+echo "release check: $NAME reproduced in another folder, its sources build it, its signature verifies"
