@@ -195,10 +195,12 @@ such a build of the same objects for the cases that put the fault shim
 (\`LD_PRELOAD\`) in front of NSPR, which a static NSPR does not allow.
 
 What is left above the reference in a logged run is NSPR's start (PR_Init,
-about 47,000 instructions), the ten log lines (each opened, written once and
-closed; each timestamp formatted with \`PR_snprintf\`), and a second, implicit
-NSPR start: the two closing lines come after \`PR_Cleanup\`, and their file
-calls bring NSPR up again. The lookup's 64 KiB scratch area, room for the
+about 47,000 instructions) and the ten log lines (each opened without
+following a link, checked to be a regular file of one link, written once and
+closed; each timestamp formatted with \`PR_snprintf\`). The log is written
+through the platform layer's own system calls, not NSPR's, so the two
+closing lines after \`PR_Cleanup\` no longer bring NSPR up a second time.
+The lookup's 64 KiB scratch area, room for the
 largest DNS answer, costs about 400 instructions (0.1%) over the 1 KiB it
 replaced: on Linux NSPR allocates and frees a resolver buffer of that size.
 
@@ -226,11 +228,12 @@ still. Medians of 21 runs vary by about 50 KiB between sessions, so the
 1.25x limit sits within the noise; meeting it surely would take an NSPR
 built from source with \`-ffunction-sections\`.
 
-Purge against \`find\`: every entry costs a \`stat\` and, for a third, an
-\`unlink\`, and these system calls are nearly all of the time; the bare C
-loop, which does just that, is itself about 0.85x \`find\`. The tool stays
-within a few percent of that loop and grows linearly, so 0.85x \`find\`
-would mean fewer system calls per log than the rule needs (NSPR has no
-directory-relative \`stat\`).
+Purge against \`find\`: every matching entry costs a \`stat\` and, for a
+third, an \`unlink\`, and these system calls are nearly all of the time.
+The tool makes them relative to the folder it lists (\`fstatat\` without
+following links, \`unlinkat\`), as \`find\` does, so that the entry it
+deletes is the entry it judged; the bare C loop makes them by path. The tool
+stays within a few percent of that loop and grows linearly; fewer system
+calls per log than the rule needs would not be possible.
 EOF
 cat "$RESULTS"

@@ -11,30 +11,16 @@
 static const int kPortArg = 2;
 static const int kLogLevelArg = 3;
 
-static PRInt32 TakeWideArguments(wchar_t **wide, char (*held)[kPathSize], char **argv);
-
-int wmain(int argc, wchar_t **argv)
+int wmain(int argc, wchar_t **wide)
 {
-    char held[kRunArgCount][kPathSize];
-    char *narrow[kRunArgCount];
+    char held[kRunArgCount][kPathSize] = {""};
+    char *argv[kRunArgCount] = {held[0]};
+    PRUint32 codePage = GetACP();
     PRInt32 refused;
 
     UseSystemDllsOnly();
     if (argc < kRunArgCount)
         return kExitTooFewArgs;
-    refused = TakeWideArguments(argv, held, narrow);
-    if (refused != 0)
-        return refused;
-    return RunLookup(kRunArgCount, narrow);
-}
-
-static PRInt32 TakeWideArguments(wchar_t **wide, char (*held)[kPathSize], char **argv)
-{
-    PRUint32 codePage = GetACP();
-    PRInt32 refused;
-
-    held[0][0] = '\0';
-    argv[0] = held[0];
     for (int i = 1; i < kRunArgCount; i++) {
         argv[i] = held[i];
         if (i == kPortArg || i == kLogLevelArg) {
@@ -45,5 +31,5 @@ static PRInt32 TakeWideArguments(wchar_t **wide, char (*held)[kPathSize], char *
         if (refused != 0)
             return refused;
     }
-    return 0;
+    return RunLookup(kRunArgCount, argv);
 }

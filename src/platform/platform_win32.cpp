@@ -50,10 +50,10 @@ void AppendToLogFile(const char *path, const char *line, PRUint32 length)
 
     if (file == INVALID_HANDLE_VALUE)
         return;
-    // A hard link would carry the line to a file elsewhere.
+    // A hard link would carry the line to a file elsewhere. A lost line is
+    // not reported.
     if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1)
-        (void)WriteFile(file, line, length, &written,
-                        NULL);  // a lost line is not reported
+        (void)WriteFile(file, line, length, &written, NULL);
     (void)CloseHandle(file);
 }
 
@@ -93,10 +93,11 @@ static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict co
     if (IsPlainFile(file, &info)) {
         facts.size = (PRInt64)((ULONGLONG)info.nFileSizeHigh << 32 | info.nFileSizeLow);
         facts.modifyTime = ToPRTime(info.ftLastWriteTime);
+        // It stays when another program holds it open without sharing
+        // its deletion.
         if (condemned(&facts, rule))
-            (void)SetFileInformationByHandle(
-                file, FileDispositionInfo, &disposition,
-                sizeof disposition);  // it may be open elsewhere
+            (void)SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                             sizeof disposition);
     }
     (void)CloseHandle(file);
 }
