@@ -46,13 +46,15 @@ grep -qx "commit $(git rev-parse HEAD)" dist/BUILDINFO.txt &&
     [ "$(sed -n '/^Debian packages:$/,$p' dist/BUILDINFO.txt | grep -cE '^  [a-z0-9.+-]+ [0-9][^ ]*$')" -ge 12 ] ||
     fail "BUILDINFO.txt is incomplete: $(cat dist/BUILDINFO.txt)"
 # The debug archive: each program's debug file, under the name its debug
-# link gives: the build's own, whose checksum the link holds.
+# link gives: the build's own, whose checksum the link holds. (objcopy
+# writes to a scratch file: given no output, it would rewrite the program.)
 tar -xzf "dist/$NAME-debug.tar.gz" -C "$X"
 cmp -s "$X/$NAME-debug/tralvinex-lookup.debug" build-release/linux/tralvinex-lookup.debug &&
     cmp -s "$X/$NAME-debug/tralvinex-lookup.exe.debug" build-release/windows/tralvinex-lookup.exe.debug &&
-    objcopy --dump-section .gnu_debuglink="$X/link" "$LIN/tralvinex-lookup" &&
+    objcopy --dump-section .gnu_debuglink="$X/link" "$LIN/tralvinex-lookup" "$X/scratch" &&
     [ "$(tr -d '\0' <"$X/link" | head -c 22)" = tralvinex-lookup.debug ] &&
-    x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$X/link" "$WIN/tralvinex-lookup.exe" &&
+    x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$X/link" \
+        "$WIN/tralvinex-lookup.exe" "$X/scratch" &&
     [ "$(tr -d '\0' <"$X/link" | head -c 26)" = tralvinex-lookup.exe.debug ] ||
     fail "the debug archive does not hold the build's debug files under their links' names"
 # The zip: these files and no other; its text filled in, every line ending
