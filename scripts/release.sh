@@ -85,11 +85,15 @@ sed "s/@VERSION@/$VERSION/g" docs/README-Linux.md.in >"$L/README.md"
 # (the register W).
 W=$STAGE/$NAME-win64
 mkdir -m 755 "$W" "$W/examples"
-install -m 755 "$WINDOWS/tralvinex-lookup.exe" "$W/"
 if [ -n "$SIGN" ]; then
+    # (osslsigncode writes only a new file, and says what failed on stdout)
     osslsigncode sign -certs "$TRALVINEX_SIGN_CERT" -key "$TRALVINEX_SIGN_KEY" \
         -n tralvinex-lookup -h sha256 -time "$SOURCE_DATE_EPOCH" \
-        -in "$WINDOWS/tralvinex-lookup.exe" -out "$W/tralvinex-lookup.exe" >/dev/null
+        -in "$WINDOWS/tralvinex-lookup.exe" -out "$W/tralvinex-lookup.exe" >"$STAGE/sign.log" ||
+        { cat "$STAGE/sign.log" >&2; exit 1; }
+    chmod 755 "$W/tralvinex-lookup.exe"
+else
+    install -m 755 "$WINDOWS/tralvinex-lookup.exe" "$W/"
 fi
 crlf() { sed 's/$/\r/' >"$1" && chmod 644 "$1"; }
 sed "s/@VERSION@/$VERSION/g" docs/README-Windows.txt.in | crlf "$W/README-Windows.txt"
@@ -120,7 +124,8 @@ install -m 644 "$LINUX/tralvinex-lookup.debug" "$WINDOWS/tralvinex-lookup.exe.de
 tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
     --format=gnu -C "$STAGE" -cf - "$NAME-debug" | gzip -9n >"dist/$NAME-debug.tar.gz"
 
-# What built it: the package of each compiler that ran, and the rest of the
+# What built it: the package of each compiler that ran (NSPR's configure
+# takes the system's x86_64-w64-mingw32-gcc), and the rest of the
 # toolchain, as Debian names and numbers them.
 compiler_package() { dpkg -S "$(readlink -f "$(command -v "$1")")" | cut -d: -f1; }
 {
@@ -131,7 +136,8 @@ compiler_package() { dpkg -S "$(readlink -f "$(command -v "$1")")" | cut -d: -f1
     echo "Debian packages:"
     dpkg-query -W -f='  ${Package} ${Version}\n' "$(compiler_package g++)" "$(compiler_package gcc)" \
         binutils "$(compiler_package x86_64-w64-mingw32-g++-posix)" \
-        "$(compiler_package x86_64-w64-mingw32-gcc-posix)" binutils-mingw-w64-x86-64 \
+        "$(compiler_package x86_64-w64-mingw32-gcc-posix)" \
+        "$(compiler_package x86_64-w64-mingw32-gcc)" binutils-mingw-w64-x86-64 \
         mingw-w64-x86-64-dev libnspr4-dev cmake groff-base zip tar gzip $SIGN
 } >dist/BUILDINFO.txt
 (cd dist && sha256sum "$NAME-linux-x86_64.tar.gz" "$NAME-win64.zip" "$NAME-src.tar.gz" \

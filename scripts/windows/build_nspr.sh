@@ -19,7 +19,10 @@ VERSION=$(dpkg-query -W -f='${source:Version}' libnspr4-dev)
 # -g: the release check reads every object's flags from its debug
 # information; the map keeps the source folder out of the bytes.
 FLAGS="$(cmake -P cmake/windows-hardening.cmake) -g"
-KEY="nspr $VERSION; $(dpkg-query -W -f='${Package} ${Version}; ' gcc-mingw-w64-x86-64-posix \
+# NSPR's configure takes the mingw-w64 gcc of the system's choice (Debian's
+# alternatives), whichever thread model that is.
+CC_PACKAGE=$(dpkg -S "$(readlink -f "$(command -v x86_64-w64-mingw32-gcc)")" | cut -d: -f1)
+KEY="nspr $VERSION; $(dpkg-query -W -f='${Package} ${Version}; ' "$CC_PACKAGE" \
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)flags $FLAGS"
 [ -f "$PREFIX/lib/libnspr4_s.a" ] && [ "$(cat "$PREFIX/BUILD-KEY" 2>/dev/null)" = "$KEY" ] && exit 0
 
@@ -34,7 +37,9 @@ done >"$SRC/apt/parts/debian-src.sources"
 if [ -f /etc/apt/sources.list ]; then
     sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$SRC/apt/parts/debian-src.list"
 fi
+# (downloads as the user who runs this, into folders that user owns)
 APT=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$SRC/apt/parts"
+    -o APT::Sandbox::User="$(id -un)"
     -o Dir::State::Lists="$SRC/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
 apt-get "${APT[@]}" update >/dev/null
 (cd "$SRC" && apt-get "${APT[@]}" source "nspr=$VERSION" >/dev/null)
