@@ -23,9 +23,9 @@ CASE=""
 # new_case NAME [NEED...]: a fresh directory $C with $DAT and $LOGS, or a
 # skip when a need is not met: needs-lookup (a private network with the
 # suite's hosts file and name server), needs-shim (the fault shim, Linux
-# only), linux-only, windows-only, and for the Windows build needs-dll-mark (a DLL that
-# marks a file when loaded), needs-no-manifest (the tool built without its
-# manifest) and needs-examples (the shipped C caller, built).
+# only), linux-only, windows-only, and for the Windows build needs-dll-mark
+# (a DLL that marks a file when loaded), needs-no-manifest (the tool built
+# without its manifest) and needs-examples (the shipped C caller, built).
 new_case() {
     CASE=$1
     C=$WORK/$(printf '%03d' $((PASS + FAIL + SKIP)))
@@ -434,12 +434,12 @@ for kind in link hard-link FIFO read-FIFO folder; do
             hard-link) ln "$C/outside" "$LOGS/Tralvinex1.log" ;;
             FIFO) mkfifo "$LOGS/Tralvinex1.log" ;;
             read-FIFO) mkfifo "$LOGS/Tralvinex1.log" && : >"$C/read"
-                cat "$LOGS/Tralvinex1.log" >>"$C/read" & ;;
+                cat "$LOGS/Tralvinex1.log" >>"$C/read" & reader=$! ;;
             folder) mkdir "$LOGS/Tralvinex1.log" ;;
         esac
         before=$(snapshot "$C")
         run_pid1 10.1.2.3 80 9 "$DAT" "$LOGS"
-        kill %% 2>/dev/null
+        kill ${reader:-} 2>/dev/null; reader=
         expect_status 0
         expect_dat "$(record 80 10.1.2.3)"
         [ "$(snapshot "$C" | grep -vF "$DAT ")" = "$before" ] || fail "a file changed"
@@ -615,8 +615,9 @@ $(params_line 'h&echo H^!(1)!' 80 "$D" "$L")" ] || fail "hostile values: $said"
     TOOL=$TRALVINEX_EXAMPLE_CALLER launch -- "$C/zip/tralvinex-lookup.exe" alias.example 80 9 "$DAT" "$C/k"
     for _ in $(seq 100); do grep -qs Resolving "$C"/k/*.log && break; sleep 0.1; done
     kill -KILL "$PID"
-    TOOL=$C/zip/tralvinex-lookup.exe run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    for _ in $(seq 30); do pgrep -f 'tralvinex-lookup.exe.*alias' >/dev/null || break; sleep 0.1; done
     left=$(pgrep -f 'tralvinex-lookup.exe.*alias')
+    TOOL=$C/zip/tralvinex-lookup.exe run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
     kill -CONT "$NS"
     printf 'nameserver 127.0.0.1\noptions timeout:%d attempts:1\n' "$RESOLVER_TIMEOUT" >"$ETC/resolv.conf"
     sleep 2
