@@ -841,6 +841,20 @@ fi
 
 # A failing PR_Cleanup's code replaces the run's result: 0, or the code of a
 # step that failed before it (here the DAT open's).
+# LogDir swapped for a link between the purge's listing and its look at an
+# entry: the log deleted is the one in the folder listed, never one of the
+# same name where the link leads.
+if new_case "LogDir swapped for a link in mid-purge" needs-shim; then
+    mkdir "$C/elsewhere"
+    touch_age "$LOGS/Tralvinex11.log" 172800
+    touch_age "$C/elsewhere/Tralvinex11.log" 172800
+    run_shimmed TRALVINEX_SWAP_DIR="$LOGS" TRALVINEX_SWAP_TO="$C/elsewhere" -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+    expect_status 0
+    [ -f "$C/elsewhere/Tralvinex11.log" ] && [ ! -e "$LOGS.old/Tralvinex11.log" ] ||
+        fail "deleted where the link leads: $(ls -A "$C/elsewhere" "$LOGS.old" | xargs)"
+    done_case
+fi
+
 if new_case "PR_Cleanup fails after a good run and after a failed one" needs-shim; then
     for dat in "$DAT" "$C/missing/out.dat"; do
         run_shimmed TRALVINEX_FAULT_CALL=PR_Cleanup TRALVINEX_FAULT_AT=1 \

@@ -11,6 +11,10 @@
  *                          returns N (0: nothing) instead of -1
  *   TRALVINEX_FAULT_TRACE  file to append one line per watched call:
  *                          "NAME", or "NAME FAIL CODE" for the failed one
+ *   TRALVINEX_SWAP_DIR, TRALVINEX_SWAP_TO  at the purge's first fstatat,
+ *                          the folder SWAP_DIR becomes SWAP_DIR.old and a
+ *                          link to SWAP_TO takes its name: an attacker who
+ *                          swaps LogDir between the listing and the delete
  *
  * A failed PR_Initialized gives the wrong answer; a failed PR_ErrorToName
  * or PR_ErrorToString gives NULL.
@@ -19,7 +23,9 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <nspr.h>
@@ -227,4 +233,21 @@ const char *PR_ErrorToString(PRErrorCode code, PRLanguageCode language)
     if (ShouldFail("PR_ErrorToString", 0))
         return NULL;
     return real_PR_ErrorToString(code, language);
+}
+
+int fstatat(int dirfd, const char *name, struct stat *st, int flags)
+{
+    static int swapped;
+    const char *dir = getenv("TRALVINEX_SWAP_DIR");
+    const char *to = getenv("TRALVINEX_SWAP_TO");
+    char old[4096];
+
+    REAL(fstatat);
+    if (dir != NULL && to != NULL && !swapped) {
+        swapped = 1;
+        snprintf(old, sizeof old, "%s.old", dir);
+        if (rename(dir, old) != 0 || symlink(to, dir) != 0)
+            abort();
+    }
+    return real_fstatat(dirfd, name, st, flags);
 }
