@@ -5,8 +5,6 @@
 #include "lookup/run_report.h"
 #include "platform/platform.h"
 
-static const PRIntn kDatOpenFlags = PR_WRONLY | PR_CREATE_FILE;
-
 static PRBool WriteAll(PRFileDesc *file, const PRUint8 *bytes, PRInt32 count);
 static PRErrorCode FailWrite(const RunParams *params, PRErrorCode code);
 
@@ -30,7 +28,7 @@ PRBool WriteAddressRecord(const RunParams *params, const PRNetAddr *address,
 
     EncodeAddressRecord(address, record);
     ClearFailureCode();
-    file = PR_Open(params->DatFile, kDatOpenFlags, kNewFileMode);
+    file = OpenDatFile(params->DatFile);
     if (file == NULL) {
         *result = TakeFailureCode();
         return PR_FALSE;

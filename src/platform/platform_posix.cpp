@@ -1,15 +1,45 @@
 #include "platform/platform.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <prerr.h>
+#include <prerror.h>
+#include <private/pprio.h>
+
+#include "platform/path_join.h"
+
+static const int kDatOpenFlags = O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 static const int kLogOpenFlags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK |
                                  O_NOCTTY | O_CLOEXEC;
 
+// How NSPR reports what open(2) may fail with, as its own PR_Open would.
+// ENXIO is a FIFO without a reader, or a socket.
+static const struct {
+    int osError;
+    PRErrorCode code;
+} kOpenErrors[] = {
+    {EACCES, PR_NO_ACCESS_RIGHTS_ERROR},  {EPERM, PR_NO_ACCESS_RIGHTS_ERROR},
+    {ENOENT, PR_FILE_NOT_FOUND_ERROR},    {ENODEV, PR_FILE_NOT_FOUND_ERROR},
+    {ENOTDIR, PR_NOT_DIRECTORY_ERROR},    {EISDIR, PR_IS_DIRECTORY_ERROR},
+    {ENAMETOOLONG, PR_NAME_TOO_LONG_ERROR}, {ELOOP, PR_LOOP_ERROR},
+    {EROFS, PR_READ_ONLY_FILESYSTEM_ERROR}, {ETXTBSY, PR_FILE_IS_BUSY_ERROR},
+    {ENOSPC, PR_NO_DEVICE_SPACE_ERROR},   {EDQUOT, PR_NO_DEVICE_SPACE_ERROR},
+    {EMFILE, PR_PROC_DESC_TABLE_FULL_ERROR}, {ENFILE, PR_SYS_DESC_TABLE_FULL_ERROR},
+    {ENOMEM, PR_INSUFFICIENT_RESOURCES_ERROR}, {EAGAIN, PR_INSUFFICIENT_RESOURCES_ERROR},
+    {EINTR, PR_PENDING_INTERRUPT_ERROR},  {EIO, PR_IO_ERROR},
+    {EBUSY, PR_IO_ERROR},                 {EOVERFLOW, PR_FILE_TOO_BIG_ERROR},
+    {EFBIG, PR_FILE_TOO_BIG_ERROR},       {EINVAL, PR_INVALID_ARGUMENT_ERROR},
+    {ENXIO, PR_OPERATION_NOT_SUPPORTED_ERROR},
+};
+
+static PRBool IsLoneFile(const struct stat *st);
+static void SetOpenError(int osError);
 static PRTime ToPRTime(const struct timespec *when);
 
 void GetLocalTimeMs(PRExplodedTime *now)
@@ -36,17 +66,62 @@ PRInt32 GetThreadId(void)
     return (PRInt32)gettid();
 }
 
-void AppendToLogFile(const char *path, const char *line, PRUint32 length)
+// O_NONBLOCK: a FIFO without a reader fails the open (ENXIO) instead of
+// holding the run, and the write never waits.
+PRFileDesc *OpenDatFile(const char *path)
 {
     struct stat st;
-    int fd = open(path, kLogOpenFlags, kNewFileMode);
+    int fd = open(path, kDatOpenFlags, kNewFileMode);
 
+    if (fd < 0) {
+        SetOpenError(errno);
+        return NULL;
+    }
+    if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISCHR(st.st_mode))) {
+        (void)close(fd);
+        PR_SetError(PR_OPERATION_NOT_SUPPORTED_ERROR, 0);
+        return NULL;
+    }
+    return PR_ImportFile(fd);  // closes fd itself when it fails
+}
+
+void AppendToLogFile(const char *dir, const char *name, const char *line, PRUint32 length)
+{
+    char path[kPathSize];
+    struct stat st;
+    int fd;
+
+    if (!JoinPath(dir, name, path, sizeof path))
+        return;
+    // Judged before it is opened: the open of a FIFO or a device is an act
+    // of its own (a reader released, a driver's open run).
+    if (lstat(path, &st) == 0 ? !IsLoneFile(&st) : errno != ENOENT)
+        return;
+    fd = open(path, kLogOpenFlags, kNewFileMode);
     if (fd < 0)
         return;
-    // A hard link would carry the line to a file elsewhere.
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1)
+    // Judged again: the entry may have changed since.
+    if (fstat(fd, &st) == 0 && IsLoneFile(&st))
         (void)!write(fd, line, length);  // a lost line is not reported
     (void)close(fd);
+}
+
+// A regular file with one link: a hard link would carry the line to a file
+// elsewhere.
+static PRBool IsLoneFile(const struct stat *st)
+{
+    return (PRBool)(S_ISREG(st->st_mode) && st->st_nlink == 1);
+}
+
+static void SetOpenError(int osError)
+{
+    for (const auto &known : kOpenErrors) {
+        if (known.osError == osError) {
+            PR_SetError(known.code, osError);
+            return;
+        }
+    }
+    PR_SetError(PR_UNKNOWN_ERROR, osError);
 }
 
 void DeleteCondemnedFiles(const char *dir, PurgeNameFilter wanted, PurgeVerdict condemned,

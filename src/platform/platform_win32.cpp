@@ -5,17 +5,58 @@
 #include <windows.h>
 
 #include <prerr.h>
-#include <prio.h>
+#include <prerror.h>
+#include <private/pprio.h>
 
-#include "tracelog/log_path.h"
+#include "platform/path_join.h"
 
 // FILETIME counts 100 ns from 1601; PRTime microseconds from 1970.
 static const PRInt64 kFileTimeTo1970Usec = 11644473600LL * PR_USEC_PER_SEC;
+// A path of kPathSize UTF-8 bytes takes no more UTF-16 units.
+static const int kWidePathSize = kPathSize;
+// A final path ("\\?\C:\...", every link and short name resolved) may be
+// longer than the path given; one longer than this is not judged, and so
+// refused.
+static const DWORD kFinalPathSize = 1024;
+// A listed name of up to MAX_PATH UTF-16 units, each at most 3 UTF-8 bytes.
+static const int kListedNameSize = MAX_PATH * 3;
+static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// How NSPR reports what CreateFile may fail with, as its own PR_Open would.
+// ERROR_PIPE_BUSY is a pipe whose instances are all taken.
+static const struct {
+    DWORD osError;
+    PRErrorCode code;
+} kOpenErrors[] = {
+    {ERROR_FILE_NOT_FOUND, PR_FILE_NOT_FOUND_ERROR},
+    {ERROR_PATH_NOT_FOUND, PR_FILE_NOT_FOUND_ERROR},
+    {ERROR_ACCESS_DENIED, PR_NO_ACCESS_RIGHTS_ERROR},
+    {ERROR_WRITE_PROTECT, PR_NO_ACCESS_RIGHTS_ERROR},
+    {ERROR_SHARING_VIOLATION, PR_FILE_IS_BUSY_ERROR},
+    {ERROR_LOCKED, PR_FILE_IS_LOCKED_ERROR},
+    {ERROR_DRIVE_LOCKED, PR_FILE_IS_LOCKED_ERROR},
+    {ERROR_INVALID_NAME, PR_INVALID_ARGUMENT_ERROR},
+    {ERROR_INVALID_PARAMETER, PR_INVALID_ARGUMENT_ERROR},
+    {ERROR_FILENAME_EXCED_RANGE, PR_NAME_TOO_LONG_ERROR},
+    {ERROR_DISK_FULL, PR_NO_DEVICE_SPACE_ERROR},
+    {ERROR_HANDLE_DISK_FULL, PR_NO_DEVICE_SPACE_ERROR},
+    {ERROR_TOO_MANY_OPEN_FILES, PR_SYS_DESC_TABLE_FULL_ERROR},
+    {ERROR_NOT_ENOUGH_MEMORY, PR_INSUFFICIENT_RESOURCES_ERROR},
+    {ERROR_OUTOFMEMORY, PR_INSUFFICIENT_RESOURCES_ERROR},
+    {ERROR_NOT_READY, PR_IO_ERROR},
+    {ERROR_OPEN_FAILED, PR_IO_ERROR},
+    {ERROR_PATH_BUSY, PR_IO_ERROR},
+    {ERROR_PIPE_BUSY, PR_OPERATION_NOT_SUPPORTED_ERROR},
+};
+
+static PRBool ToWide(const char *text, wchar_t *out, int outCount);
+static PRBool WidePath(const char *dir, const char *name, wchar_t *out, int outCount);
 static PRBool IsPlainFile(HANDLE file, BY_HANDLE_FILE_INFORMATION *info);
-static PRTime ToPRTime(FILETIME when);
+static PRBool LeadsInto(HANDLE file, const char *dir, const char *name);
 static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict condemned,
                               const void *rule);
+static PRTime ToPRTime(FILETIME when);
+static void SetOpenError(DWORD osError);
 
 void GetLocalTimeMs(PRExplodedTime *now)
 {
@@ -37,39 +78,79 @@ PRInt32 GetThreadId(void)
     return (PRInt32)GetCurrentThreadId();
 }
 
+// As PR_Open opens it, but by its UTF-16 name. A pipe is refused: a server
+// that never reads would hold the run.
+PRFileDesc *OpenDatFile(const char *path)
+{
+    wchar_t widePath[kWidePathSize];
+    HANDLE file;
+    DWORD type;
+
+    if (!ToWide(path, widePath, kWidePathSize)) {
+        PR_SetError(PR_INVALID_ARGUMENT_ERROR, 0);
+        return NULL;
+    }
+    file = CreateFileW(widePath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                       OPEN_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        SetOpenError(GetLastError());
+        return NULL;
+    }
+    type = GetFileType(file);
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_CHAR) {
+        (void)CloseHandle(file);
+        PR_SetError(PR_OPERATION_NOT_SUPPORTED_ERROR, 0);
+        return NULL;
+    }
+    return PR_ImportFile((PROsfd)file);  // closes the handle itself when it fails
+}
+
 // FILE_APPEND_DATA alone: every write lands at the end of the file as it is
 // then, however many writers share it. A reparse point (a link, a junction)
 // is opened as itself, and refused.
-void AppendToLogFile(const char *path, const char *line, PRUint32 length)
+void AppendToLogFile(const char *dir, const char *name, const char *line, PRUint32 length)
 {
+    wchar_t path[kWidePathSize];
     BY_HANDLE_FILE_INFORMATION info;
     DWORD written;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    HANDLE file;
 
+    if (!WidePath(dir, name, path, kWidePathSize))
+        return;
+    file = CreateFileW(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     // A hard link would carry the line to a file elsewhere. A lost line is
     // not reported.
-    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1)
+    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1 && LeadsInto(file, dir, name))
         (void)WriteFile(file, line, length, &written, NULL);
     (void)CloseHandle(file);
 }
 
+// Listed by UTF-16 names, each taken into UTF-8 exactly or skipped: no code
+// page turns a look-alike into a separator that leads out of dir.
 void DeleteCondemnedFiles(const char *dir, PurgeNameFilter wanted, PurgeVerdict condemned,
                           const void *rule)
 {
-    PRDir *listing = PR_OpenDir(dir);
-    PRDirEntry *entry;
+    wchar_t pattern[kWidePathSize];
+    WIN32_FIND_DATAW found;
+    char name[kListedNameSize];
+    HANDLE listing;
 
-    if (listing == NULL)
+    if (!WidePath(dir, "*", pattern, kWidePathSize))
         return;
-    while ((entry = PR_ReadDir(listing, PR_SKIP_BOTH)) != NULL) {
-        if (wanted(entry->name, rule))
-            DeleteIfCondemned(dir, entry->name, condemned, rule);
-    }
-    (void)PR_CloseDir(listing);
+    listing = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, NULL, 0);
+    if (listing == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, found.cFileName, -1, name,
+                                sizeof name, NULL, NULL) > 0 &&
+            strpbrk(name, "\\/:") == NULL && wanted(name, rule))
+            DeleteIfCondemned(dir, name, condemned, rule);
+    } while (FindNextFileW(listing, &found));
+    (void)FindClose(listing);
 }
 
 // Judged and deleted through one handle: whatever the name leads to
@@ -77,20 +158,19 @@ void DeleteCondemnedFiles(const char *dir, PurgeNameFilter wanted, PurgeVerdict 
 static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict condemned,
                               const void *rule)
 {
-    char path[kPathSize];
+    wchar_t path[kWidePathSize];
     BY_HANDLE_FILE_INFORMATION info;
     LogFileFacts facts;
     FILE_DISPOSITION_INFO disposition = {TRUE};
     HANDLE file;
 
-    if (!JoinPath(dir, name, path, sizeof path))
+    if (!WidePath(dir, name, path, kWidePathSize))
         return;
-    file = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    file = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    if (IsPlainFile(file, &info)) {
+    if (IsPlainFile(file, &info) && LeadsInto(file, dir, name)) {
         facts.size = (PRInt64)((ULONGLONG)info.nFileSizeHigh << 32 | info.nFileSizeLow);
         facts.modifyTime = ToPRTime(info.ftLastWriteTime);
         // It stays when another program holds it open without sharing
@@ -102,6 +182,19 @@ static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict co
     (void)CloseHandle(file);
 }
 
+static PRBool ToWide(const char *text, wchar_t *out, int outCount)
+{
+    return (PRBool)(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, out,
+                                        outCount) > 0);
+}
+
+static PRBool WidePath(const char *dir, const char *name, wchar_t *out, int outCount)
+{
+    char path[kPathSize];
+
+    return (PRBool)(JoinPath(dir, name, path, sizeof path) && ToWide(path, out, outCount));
+}
+
 // A file on disk, neither a folder nor a reparse point (a link, a junction).
 static PRBool IsPlainFile(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
 {
@@ -109,6 +202,38 @@ static PRBool IsPlainFile(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
                     GetFileInformationByHandle(file, info) &&
                     (info->dwFileAttributes &
                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0);
+}
+
+// Whether the opened file is name in dir itself, however the file system
+// reports a link: its final path must be dir's own and the name, compared
+// as Windows compares names, without case. (Under Wine a Unix link opens as
+// its target, whose final path is another.)
+static PRBool LeadsInto(HANDLE file, const char *dir, const char *name)
+{
+    wchar_t wideDir[kWidePathSize];
+    wchar_t expected[kFinalPathSize];
+    wchar_t found[kFinalPathSize];
+    HANDLE folder;
+    DWORD length;
+    int nameLength;
+
+    if (!ToWide(dir, wideDir, kWidePathSize))
+        return PR_FALSE;
+    folder = CreateFileW(wideDir, FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (folder == INVALID_HANDLE_VALUE)
+        return PR_FALSE;
+    length = GetFinalPathNameByHandleW(folder, expected, kFinalPathSize, FILE_NAME_NORMALIZED);
+    (void)CloseHandle(folder);
+    if (length == 0 || length >= kFinalPathSize - 1)
+        return PR_FALSE;
+    if (expected[length - 1] != L'\\')  // a drive's root ends in one
+        expected[length++] = L'\\';
+    nameLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, expected + length,
+                                     (int)(kFinalPathSize - length));
+    length = GetFinalPathNameByHandleW(file, found, kFinalPathSize, FILE_NAME_NORMALIZED);
+    return (PRBool)(nameLength > 0 && length > 0 && length < kFinalPathSize &&
+                    CompareStringOrdinal(found, -1, expected, -1, TRUE) == CSTR_EQUAL);
 }
 
 // Any FILETIME, divided to microseconds, fits PRTime.
@@ -119,19 +244,26 @@ static PRTime ToPRTime(FILETIME when)
     return (PRTime)(ticks / 10) - kFileTimeTo1970Usec;
 }
 
-PRInt32 TakeArgument(const wchar_t *given, PRUint32 codePage, char *out, PRUint32 outSize)
-{
-    BOOL replaced = FALSE;
-    // UTF-8 holds every character but a lone surrogate; it refuses the flag
-    // and the report that catch replacements in other code pages.
-    bool utf8 = codePage == CP_UTF8;
-    DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-    int length = WideCharToMultiByte(codePage, flags, given, -1, out, (int)outSize, NULL,
-                                     utf8 ? NULL : &replaced);
 
-    if (length > 0 && !replaced)
+static void SetOpenError(DWORD osError)
+{
+    for (const auto &known : kOpenErrors) {
+        if (known.osError == osError) {
+            PR_SetError(known.code, (PRInt32)osError);
+            return;
+        }
+    }
+    PR_SetError(PR_UNKNOWN_ERROR, (PRInt32)osError);
+}
+
+PRInt32 TakeArgument(const wchar_t *given, char *out, PRUint32 outSize)
+{
+    int length = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, given, -1, out,
+                                     (int)outSize, NULL, NULL);
+
+    if (length > 0)
         return 0;
-    if (length == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+    if (GetLastError() == ERROR_INSUFFICIENT_BUFFER)
         return PR_BUFFER_OVERFLOW_ERROR;
     return PR_INVALID_ARGUMENT_ERROR;
 }

@@ -4,8 +4,8 @@
 
 #include <prtime.h>
 
+#include "platform/path_join.h"
 #include "platform/platform.h"
-#include "tracelog/log_path.h"
 
 static const char kLogNamePrefix[] = "TRALVINEX";
 static const char kLogNameSuffix[] = ".LOG";
@@ -97,7 +97,7 @@ void PurgeLogs(const char *logDir)
 {
     PurgeRule rule = {logDir, NULL, kLogMaxAgeSeconds, kLogMaxSizeBytes};
 
-    if (logDir[0] == '\0')
-        return;  // names no folder; opened, it would be the root
+    if (!NamesFolder(logDir))
+        return;  // opened, "" would be the root
     DeleteCondemnedFiles(logDir, Wanted, Condemned, &rule);
 }

@@ -936,7 +936,7 @@ EOF
 
 # A checked call that fails without setting an error must exit
 # PR_UNKNOWN_ERROR, never a code an earlier call left pending.
-for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_Open:1 PR_Write:1 PR_Close:1 PR_Cleanup:1; do
+for call_at in PR_GetHostByName:1 PR_EnumerateHostEnt:1 PR_ImportFile:1 PR_Write:1 PR_Close:1 PR_Cleanup:1; do
     if new_case "${call_at%:*} fails leaving a stale error pending" needs-shim; then
         run_shimmed TRALVINEX_FAULT_CALL="${call_at%:*}" TRALVINEX_FAULT_AT="${call_at#*:}" \
             TRALVINEX_FAULT_ERROR=stale -- 10.1.2.3 80 9 "$DAT" "$C/no-such-dir"

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "lookup/run_params.h"
+#include "platform/path_join.h"
 #include "platform/platform.h"
 #include "tracelog/error_line.h"
-#include "tracelog/log_path.h"
 #include "tracelog/log_purge.h"
 #include "tracelog/trace_log.h"
 

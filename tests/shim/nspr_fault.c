@@ -29,6 +29,7 @@
 #include <unistd.h>
 
 #include <nspr.h>
+#include <private/pprio.h>
 #include <prprf.h>
 
 #define REAL(fn) \
@@ -96,12 +97,16 @@ static int SetsNoError(void)
     return error != NULL && (strcmp(error, "none") == 0 || strcmp(error, "stale") == 0);
 }
 
-PRFileDesc *PR_Open(const char *name, PRIntn flags, PRIntn mode)
+/* The DAT file, opened by the tool itself and handed to NSPR; a failed
+ * import closes the descriptor, as NSPR's own does. */
+PRFileDesc *PR_ImportFile(PROsfd osfd)
 {
-    REAL(PR_Open);
-    if (ShouldFail("PR_Open", PR_NO_ACCESS_RIGHTS_ERROR))
+    REAL(PR_ImportFile);
+    if (ShouldFail("PR_ImportFile", PR_INSUFFICIENT_RESOURCES_ERROR)) {
+        close(osfd);
         return NULL;
-    return real_PR_Open(name, flags, mode);
+    }
+    return real_PR_ImportFile(osfd);
 }
 
 PRInt32 PR_Write(PRFileDesc *fd, const void *buf, PRInt32 amount)

@@ -1,4 +1,4 @@
-// Windows: how exactly a code page holds the caller's text, where DLLs
+// Windows: how the caller's UTF-16 text is taken, where DLLs
 // loaded by name come from, whose id names the log, and the stack canary.
 #include <string.h>
 #include <unistd.h>
@@ -15,17 +15,18 @@
 #include "test_files.h"
 #include "tracelog/trace_log.h"
 
-// The end-to-end cases refuse Łódź and a fullwidth quotation mark in 1252;
-// these are the rows no argument under Wine reaches. Limits count bytes.
-TEST(ArgumentText, IsTakenOnlyWhenTheCodePageHoldsEveryCharacter)
+// Arguments are UTF-8 inside, whatever the code page: a look-alike of a
+// separator stays itself, only a lone surrogate is refused, and the limits
+// count UTF-8 bytes.
+TEST(ArgumentText, IsTakenAsUtf8Exactly)
 {
     char out[kPathSize];
 
-    EXPECT_EQ(TakeArgument(L"\u8868\\", 932, out, sizeof out), 0);  // a trail byte 0x5C
-    EXPECT_STREQ(out, "\x95\x5c\\");
-    EXPECT_EQ(TakeArgument(L"a\xd800" L"b", CP_UTF8, out, sizeof out), PR_INVALID_ARGUMENT_ERROR);
-    EXPECT_EQ(TakeArgument(std::wstring(129, L'\u00e9').c_str(), CP_UTF8, out, sizeof out), 0);
-    EXPECT_EQ(TakeArgument(std::wstring(130, L'\u00e9').c_str(), CP_UTF8, out, sizeof out),
+    EXPECT_EQ(TakeArgument(L"\u8868\uff3c\u2215\u00a5\\", out, sizeof out), 0);
+    EXPECT_STREQ(out, "\xe8\xa1\xa8\xef\xbc\xbc\xe2\x88\x95\xc2\xa5\\");
+    EXPECT_EQ(TakeArgument(L"a\xd800" L"b", out, sizeof out), PR_INVALID_ARGUMENT_ERROR);
+    EXPECT_EQ(TakeArgument(std::wstring(129, L'\u00e9').c_str(), out, sizeof out), 0);
+    EXPECT_EQ(TakeArgument(std::wstring(130, L'\u00e9').c_str(), out, sizeof out),
               PR_BUFFER_OVERFLOW_ERROR);
 }
 

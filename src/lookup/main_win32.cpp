@@ -1,7 +1,8 @@
 // The Windows entry. Windows hands a program its caller's UTF-16 arguments
-// (-municode): their count is the caller's own, and each is taken once, in
-// the active code page, exactly or not at all. The program's own path is no
-// argument and is never converted.
+// (-municode): their count is the caller's own, and each text argument is
+// taken once into UTF-8, exactly, whatever the code page; the program is
+// UTF-8 inside and hands the system UTF-16 again. The program's own path is
+// no argument and is never converted.
 #include <windows.h>
 
 #include "lookup/run_lookup.h"
@@ -15,7 +16,6 @@ int wmain(int argc, wchar_t **wide)
 {
     char held[kRunArgCount][kPathSize] = {""};
     char *argv[kRunArgCount] = {held[0]};
-    PRUint32 codePage = GetACP();
     PRInt32 refused;
 
     UseSystemDllsOnly();
@@ -27,7 +27,7 @@ int wmain(int argc, wchar_t **wide)
             TakeNumberText(wide[i], held[i], kPathSize);
             continue;
         }
-        refused = TakeArgument(wide[i], codePage, held[i], kPathSize);
+        refused = TakeArgument(wide[i], held[i], kPathSize);
         if (refused != 0)
             return refused;
     }
