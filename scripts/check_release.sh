@@ -43,7 +43,10 @@ grep -q "^# tralvinex-lookup $VERSION for Linux" "$LIN/README.md" && ! grep -q '
 grep -qx "commit $(git rev-parse HEAD)" dist/BUILDINFO.txt &&
     grep -qx "NSPR for Windows: Debian source package nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" \
         dist/BUILDINFO.txt &&
-    [ "$(sed -n '/^Debian packages:$/,$p' dist/BUILDINFO.txt | grep -cE '^  [a-z0-9.+-]+ [0-9][^ ]*$')" -ge 12 ] ||
+    [ "$(sed -n '/^Debian packages:$/,$p' dist/BUILDINFO.txt | grep -cE '^  [a-z0-9.+-]+ [0-9][^ ]*$')" -ge 12 ] &&
+    # the compiler NSPR's configure runs: the system's choice, the win32 thread model
+    grep -q "^  $(dpkg -S "$(readlink -f "$(command -v x86_64-w64-mingw32-gcc)")" | cut -d: -f1) " \
+        dist/BUILDINFO.txt ||
     fail "BUILDINFO.txt is incomplete: $(cat dist/BUILDINFO.txt)"
 # The debug archive: each program's debug file, under the name its debug
 # link gives: the build's own, whose checksum the link holds. (objcopy

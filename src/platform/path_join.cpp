@@ -24,8 +24,9 @@ PRBool NamesFolder(const char *dir)
 PRBool JoinPath(const char *dir, const char *name, char *out, PRUint32 outSize)
 {
     size_t dirLength = strlen(dir);
-    const char *separator =
-        dirLength > 0 && IsPathSeparator(dir[dirLength - 1]) ? "" : kSeparator;
+    const char *separator = dirLength > 0 && IsPathSeparator(dir[dirLength - 1])
+                                ? ""
+                                : kSeparator;
 
     if (outSize == 0)
         return PR_FALSE;

@@ -57,7 +57,8 @@ PRFileDesc *OpenDatFile(const char *path);
 // the entry is judged before it is opened, a link in the last component is
 // not followed and a FIFO or device is never opened. Anything else, and any
 // failure, drops the line without a report.
-void AppendToLogFile(const char *dir, const char *name, const char *line, PRUint32 length);
+void AppendToLogFile(const char *dir, const char *name, const char *line,
+                     PRUint32 length);
 
 // What the purge judges a log by.
 struct LogFileFacts {

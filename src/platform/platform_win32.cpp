@@ -124,7 +124,8 @@ void AppendToLogFile(const char *dir, const char *name, const char *line, PRUint
         return;
     // A hard link would carry the line to a file elsewhere. A lost line is
     // not reported.
-    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1 && LeadsInto(file, dir, name))
+    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1 &&
+        LeadsInto(file, dir, name))
         (void)WriteFile(file, line, length, &written, NULL);
     (void)CloseHandle(file);
 }
@@ -141,7 +142,8 @@ void DeleteCondemnedFiles(const char *dir, PurgeNameFilter wanted, PurgeVerdict 
 
     if (!WidePath(dir, "*", pattern, kWidePathSize))
         return;
-    listing = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, NULL, 0);
+    listing = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch,
+                               NULL, 0);
     if (listing == INVALID_HANDLE_VALUE)
         return;
     do {
@@ -166,8 +168,8 @@ static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict co
 
     if (!WidePath(dir, name, path, kWidePathSize))
         return;
-    file = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    file = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES, kShareAll, NULL,
+                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
     if (IsPlainFile(file, &info) && LeadsInto(file, dir, name)) {
@@ -192,7 +194,8 @@ static PRBool WidePath(const char *dir, const char *name, wchar_t *out, int outC
 {
     char path[kPathSize];
 
-    return (PRBool)(JoinPath(dir, name, path, sizeof path) && ToWide(path, out, outCount));
+    return (PRBool)(JoinPath(dir, name, path, sizeof path) &&
+                    ToWide(path, out, outCount));
 }
 
 // A file on disk, neither a folder nor a reparse point (a link, a junction).
@@ -223,14 +226,15 @@ static PRBool LeadsInto(HANDLE file, const char *dir, const char *name)
                          FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (folder == INVALID_HANDLE_VALUE)
         return PR_FALSE;
-    length = GetFinalPathNameByHandleW(folder, expected, kFinalPathSize, FILE_NAME_NORMALIZED);
+    length = GetFinalPathNameByHandleW(folder, expected, kFinalPathSize,
+                                       FILE_NAME_NORMALIZED);
     (void)CloseHandle(folder);
     if (length == 0 || length >= kFinalPathSize - 1)
         return PR_FALSE;
     if (expected[length - 1] != L'\\')  // a drive's root ends in one
         expected[length++] = L'\\';
-    nameLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, expected + length,
-                                     (int)(kFinalPathSize - length));
+    nameLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1,
+                                     expected + length, (int)(kFinalPathSize - length));
     length = GetFinalPathNameByHandleW(file, found, kFinalPathSize, FILE_NAME_NORMALIZED);
     return (PRBool)(nameLength > 0 && length > 0 && length < kFinalPathSize &&
                     CompareStringOrdinal(found, -1, expected, -1, TRUE) == CSTR_EQUAL);
@@ -243,7 +247,6 @@ static PRTime ToPRTime(FILETIME when)
 
     return (PRTime)(ticks / 10) - kFileTimeTo1970Usec;
 }
-
 
 static void SetOpenError(DWORD osError)
 {

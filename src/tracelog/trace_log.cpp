@@ -60,7 +60,11 @@ PRUint32 FormatLogLine(const PRExplodedTime *when, const char *text, char *out,
 static size_t CharacterLength(const unsigned char *text, size_t left)
 {
     unsigned char lead = text[0];
-    size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    size_t length = lead < 0xC2   ? 0
+                    : lead < 0xE0 ? 2
+                    : lead < 0xF0 ? 3
+                    : lead < 0xF5 ? 4
+                                  : 0;
     unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
     unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
 

@@ -12,6 +12,7 @@ set -u
 
 . "$(dirname "$0")/lib.sh"
 e2e_init "$1" "${2:-}" "${3:-}"
+ROOT_BEFORE=$(ls -A /)
 
 PASS=0
 FAIL=0
@@ -173,7 +174,8 @@ for mask in 002 000; do
 done
 
 # Port conversion table: argument text, port in the log, port in the record.
-# A number has no length limit: 300 zeros before 80 are still 80.
+# A number has no length limit: 300 zeros before 80 are still 80, and
+# after a minus sign -80.
 zeros=$(printf '0%.0s' $(seq 300))
 while read -r arg port; do
     if new_case "port argument '${arg:0:16}' (${#arg} bytes) gives $port"; then
@@ -187,6 +189,7 @@ while read -r arg port; do
 done <<EOF
 80 80
 ${zeros}80 80
+-${zeros}80 65456
 65535 65535
 70000 4464
 4294967376 65535
@@ -325,6 +328,27 @@ if new_case "DatFile that is the null device"; then
     done_case
 fi
 
+# A FIFO as DatFile holds no record: with or without a reader, the run ends
+# at once, as for a DAT file that cannot be opened. (Linux only: Wine's own
+# server would open it.)
+if new_case "a FIFO as DatFile ends the run at once" linux-only; then
+    mkfifo "$DAT"
+    saved=("${RUNNER[@]}")
+    # a time limit that keeps the tool's process id, which names its log
+    RUNNER=(perl -e 'alarm shift; exec @ARGV or die' 10 "${RUNNER[@]}")
+    for with_reader in no yes; do
+        [ "$with_reader" = no ] || { timeout 20 cat "$DAT" >"$C/read" & }
+        run -- 10.1.2.3 80 9 "$DAT" "$LOGS"
+        expect_status "$(st -5965)"
+        failure_log 10.1.2.3 80 -5965 '[-5965] [PR_OPERATION_NOT_SUPPORTED_ERROR] [The requested operation is not supported by the platform]' \
+            "Enumerating host entry..." "Enumerated!" "(10.1.2.3) => (10.1.2.3)" "Unable to open DAT file!"
+    done
+    RUNNER=("${saved[@]}")
+    kill %% 2>/dev/null
+    [ ! -s "$C/read" ] || fail "the reader got: $(hex "$C/read")"
+    done_case
+fi
+
 # A run below the log level writes no line, not even for its failure.
 while read -r need host dat code; do
     if new_case "a silent run failing with $code writes no log" $need; then
@@ -414,23 +438,27 @@ if new_case "matching directory and dangling link are left alone"; then
     expect_status 0
     [ -d "$LOGS/Tralvinex1.log" ] && [ -L "$LOGS/Tralvinex2.log" ] || fail "an odd entry went"
     # A link is never judged by what it leads to: a link to a large file
-    # stays, and so does its target. (Wine follows a Unix link to a file as
-    # if it were that file; NTFS links are reparse points, which stay.)
-    if [ "$WINDOWS" = 0 ]; then
-        [ -L "$LOGS/Tralvinex3.log" ] && [ -f "$C/big" ] || fail "link to a large file: wrong outcome"
-    fi
+    # stays, and so does its target. (Wine opens a Unix link to a file as
+    # that file, whose final path is not the link's; NTFS links are reparse
+    # points, which stay.)
+    [ -L "$LOGS/Tralvinex3.log" ] && [ -f "$C/big" ] || fail "link to a large file: wrong outcome"
     done_case
 fi
 
 # Whatever others plant as the run's log in a LogDir they may write to is
 # never written through and never holds the run up: a link or a hard link to
-# a file outside, a FIFO (that someone reads, or not), a folder. The run goes
-# as without it.
+# a file outside, a FIFO (that someone reads, or not: it is not even
+# opened, so a reader stays blocked), a folder. The run goes as without it.
+# Under Wine, whose thread ids cannot be chosen, a link is planted under
+# every name a run may take (Wine's ids are small multiples of 4); a log
+# under another name would show that the run's was missed.
 for kind in link hard-link FIFO read-FIFO folder; do
-    if new_case "a $kind planted as the run's log takes no line" needs-lookup linux-only; then
+    [ "$kind" = link ] && need= || need=linux-only
+    if new_case "a $kind planted as the run's log takes no line" needs-lookup $need; then
         echo outside >"$C/outside"
         case $kind in
-            link) ln -s "$C/outside" "$LOGS/Tralvinex1.log" ;;
+            link) [ "$WINDOWS" = 0 ] && ids=1 || ids=$(seq 4 4 4096)
+                for id in $ids; do ln -s "$C/outside" "$LOGS/Tralvinex$id.log"; done ;;
             hard-link) ln "$C/outside" "$LOGS/Tralvinex1.log" ;;
             FIFO) mkfifo "$LOGS/Tralvinex1.log" ;;
             read-FIFO) mkfifo "$LOGS/Tralvinex1.log" && : >"$C/read"
@@ -438,8 +466,12 @@ for kind in link hard-link FIFO read-FIFO folder; do
             folder) mkdir "$LOGS/Tralvinex1.log" ;;
         esac
         before=$(snapshot "$C")
-        run_pid1 10.1.2.3 80 9 "$DAT" "$LOGS"
-        kill ${reader:-} 2>/dev/null; reader=
+        if [ "$WINDOWS" = 0 ]; then run_pid1 10.1.2.3 80 9 "$DAT" "$LOGS"; else run -- 10.1.2.3 80 9 "$DAT" "$LOGS"; fi
+        if [ -n "${reader:-}" ]; then
+            sleep 0.2
+            kill -0 "$reader" 2>/dev/null || fail "the FIFO was opened: its reader was released"
+            kill "$reader" 2>/dev/null; reader=
+        fi
         expect_status 0
         expect_dat "$(record 80 10.1.2.3)"
         [ "$(snapshot "$C" | grep -vF "$DAT ")" = "$before" ] || fail "a file changed"
@@ -525,36 +557,68 @@ if new_case "a Host with fullwidth quotation marks and spaces is one argument" n
     done_case
 fi
 
-# Without the manifest (Windows before 10 1903) the system's code page, 1252
-# here, holds the arguments: text it holds is used (the old log is purged,
-# the record written, the log begun), text it lacks (Cyrillic, which arrives
-# as "?") or would map to a look-alike (Lódz for Łódź) is refused before
-# anything happens, in any one argument: a lone look-alike of a quotation
-# mark too, which Windows' best fit makes a real one in the narrow command
-# line (there it merged arguments: -1). The tool runs from a folder whose
-# name 1252 cannot hold: its own path is no argument. Each row: exit status,
-# Host, the DatFile's folder, the LogDir, and the files the case folder then
-# holds.
-[ -z "${TRALVINEX_NO_MANIFEST_TOOL:-}" ] || { mkdir "$WORK/Пример" && cp "$TRALVINEX_NO_MANIFEST_TOOL" "$WORK/Пример/"; }
-while read -r code host datdir logdir files; do
-    if new_case "without the manifest, Host $host, DatFile in $datdir, LogDir $logdir exits $code" \
+# Without the manifest (Windows before 10 1903) the system's code page holds
+# no argument and no path: text is UTF-8 inside and UTF-16 at the system, so
+# that 1252 (here by default) and 932 (ja_JP.UTF-8, a locale of the suite's
+# own) take the same files. Cyrillic, Łódź (never its look-alike Lódz),
+# Hangul and look-alikes of quotation marks are used as given. The tool runs
+# from a folder whose name 1252 cannot hold. Each row: code page, exit
+# status, Host, the DatFile's folder, the LogDir, and the files the case
+# folder then holds (the old log purged).
+if [ -n "${TRALVINEX_NO_MANIFEST_TOOL:-}" ]; then
+    mkdir "$WORK/Пример" && cp "$TRALVINEX_NO_MANIFEST_TOOL" "$WORK/Пример/"
+    mkdir "$WORK/locale" && localedef -i ja_JP -f UTF-8 "$WORK/locale/ja_JP.UTF-8"
+fi
+# no_manifest CP run ARGS...: a run of the tool without its manifest, with
+# Wine in code page CP
+no_manifest() {
+    local cp=$1
+    shift
+    [ "$cp" = 1252 ] || set -- "$1" LOCPATH="$WORK/locale" TRALVINEX_WINE_LOCALE=ja_JP.UTF-8 "${@:2}"
+    TOOL=$WORK/Пример/${TRALVINEX_NO_MANIFEST_TOOL##*/} "$@"
+}
+while read -r cp code host datdir logdir files; do
+    if new_case "without the manifest in $cp, Host $host, DatFile in $datdir, LogDir $logdir exits $code" \
         needs-no-manifest; then
-        mkdir -p "$C/$datdir" "$C/$logdir" "$C/Lódz" "$C/Lódz-logs"
+        mkdir -p "$C/$datdir" "$C/$logdir" "$C/Lódz"
         touch_age "$C/$logdir/Tralvinex-old.log" 999999
-        TOOL=$WORK/Пример/${TRALVINEX_NO_MANIFEST_TOOL##*/} run -- "$host" 80 9 "$C/$datdir/x.dat" "$C/$logdir"
+        no_manifest "$cp" run -- "$host" 80 9 "$C/$datdir/x.dat" "$C/$logdir"
         expect_status "$(st "$code")"
         got=$(cd "$C" && find . -type f | sed -E 's/Tralvinex[0-9]+/Tralvinex<id>/' | sort | xargs)
         [ "$got" = "$files" ] || fail "files: $got"
         done_case
     fi
 done <<'EOF'
-0 10.1.2.3 été été ./été/Tralvinex<id>.log ./été/x.dat
--5987 10.1.2.3 Łódź Łódź ./Łódź/Tralvinex-old.log
--5987 ＂a＂ data data ./data/Tralvinex-old.log
--5987 ＂ data data ./data/Tralvinex-old.log
--5987 пример.test data data ./data/Tralvinex-old.log
--5987 10.1.2.3 data Łódź-logs ./Łódź-logs/Tralvinex-old.log
+1252 0 10.1.2.3 été été ./été/Tralvinex<id>.log ./été/x.dat
+1252 0 10.1.2.3 Пример Łódź ./Łódź/Tralvinex<id>.log ./Пример/x.dat
+932 0 10.1.2.3 Пример 데이터 ./Пример/x.dat ./데이터/Tralvinex<id>.log
+932 0 10.1.2.3 data Łódź ./data/x.dat ./Łódź/Tralvinex<id>.log
+1252 -5973 ＂a＂ data data ./data/Tralvinex<id>.log
 EOF
+
+# The purge lists LogDir by its UTF-16 names: a name planted with a
+# look-alike of a separator (U+FF3C, U+2215, and U+00A5, which is "\" in
+# 932), which a code page would make a real one, is that very name in
+# LogDir. What its path would climb to outside LogDir stays.
+for cp in 1252 932; do
+    if new_case "without the manifest in $cp, look-alike separators keep the purge in LogDir" \
+        needs-no-manifest; then
+        mkdir -p "$C/victim/deeper"
+        touch_age "$C/victim/audit.log" 999999
+        touch_age "$C/victim/yen.log" 999999
+        touch_age "$C/victim/deeper/big.LOG" 0 20000
+        for name in 'Tralvinex＼..＼..＼victim＼audit.log' 'Tralvinex∕..∕..∕victim∕deeper∕big.LOG' \
+            'Tralvinex¥..¥..¥victim¥yen.log'; do
+            touch_age "$LOGS/$name" 999999
+        done
+        no_manifest "$cp" run -- 10.1.2.3 80 0 "$DAT" "$LOGS"
+        expect_status 0
+        left=$(cd "$C/victim" && find . -type f | sort | xargs)
+        [ "$left" = "./audit.log ./deeper/big.LOG ./yen.log" ] && [ -z "$(ls -A "$LOGS")" ] ||
+            fail "victim holds: $left; LogDir holds: $(ls -A "$LOGS" | xargs)"
+        done_case
+    fi
+done
 
 # No DLL put beside the .exe is loaded into it: beside a copy of it, each
 # DLL it imports or names that is not a KnownDLL of Windows 7 to 11 (those
@@ -607,6 +671,11 @@ if new_case "the shipped examples report a record and a failure" needs-examples 
     [ "$said" = "171:tralvinex-lookup failed with -5973 / 1:tralvinex-lookup failed: -5973 (0xFFFFE8AB) / \
 $(params_line 'h"&echo H^!(1)!"' 80 "$D" "$L")
 $(params_line 'h&echo H^!(1)!' 80 "$D" "$L")" ] || fail "hostile values: $said"
+    # Values that end in a backslash (C:\logs\, a DatFile of dir\) reach the
+    # tool as given, not with the closing quotation mark escaped.
+    TOOL=$TRALVINEX_EXAMPLE_CALLER run -- "$C/zip/tralvinex-lookup.exe" 10.1.2.3 80 9 "$C/dir\\" "$LOGS\\"
+    [ "$(messages | sed -n 3p)" = "$(params_line 10.1.2.3 80 "$C/dir\\" "$LOGS\\")" ] ||
+        fail "trailing backslashes: $(messages | sed -n 3p)"
     # Killed mid-run, the caller takes its run with it (a job object): none is
     # left to write its record over the one a newer run wrote.
     printf 'nameserver 127.0.0.1\noptions timeout:9 attempts:1\n' >"$ETC/resolv.conf"
@@ -698,19 +767,42 @@ if new_case "a log path of 259 bytes is used, of 260 dropped" needs-lookup linux
 fi
 
 # An empty LogDir names no folder: no line is written and nothing purged at
-# the root that "" joined with a name would be (under Wine, the root of the
-# current drive Z:, which is / too). An old, large log placed there stays.
-if [ -w / ] && new_case "an empty LogDir logs and purges nothing at the root"; then
-    planted=Tralvinex-e2e-$$.log
-    touch_age "/$planted" 999999 20000
-    for level in 0 9; do
-        run -- 10.1.2.3 80 $level "$DAT" ""
-        expect_status 0
-        expect_dat "$(record 80 10.1.2.3)"
+# the root that "" joined with a name would be, nor at what separators alone
+# would name on Windows ("\\", "//", "\/": a network path). The root is the
+# case's own, $C/root: on Linux a private mount namespace whose "/" it is,
+# every folder of the real root bound into it; under Wine the drive Y:, made
+# the current one. An old, large log placed there stays.
+if new_case "an empty LogDir logs and purges nothing at the root" needs-lookup; then
+    mkdir "$C/root"
+    touch_age "$C/root/Tralvinex-planted.log" 999999 20000
+    saved=("${ISOLATE[@]}")
+    if [ "$WINDOWS" = 1 ]; then
+        ln -s "$C/root" "$WINEPREFIX/dosdevices/y:"
+        ISOLATE+=(--wd="$C/root")
+        dirs=('' '\\' '//' '\/')
+    else
+        ISOLATE+=(unshare -m --propagation private sh -c '
+            r=$0
+            shift
+            for e in /*; do
+                if [ -L "$e" ]; then cp -P "$e" "$r/"
+                elif [ -d "$e" ]; then mkdir -p "$r$e" && mount --rbind "$e" "$r$e" || exit 99
+                fi
+            done
+            exec chroot "$r" "$@"' "$C/root")
+        dirs=('')
+    fi
+    for dir in "${dirs[@]}"; do
+        for level in 0 9; do
+            run -- 10.1.2.3 80 $level "$DAT" "$dir"
+            expect_status 0
+            expect_dat "$(record 80 10.1.2.3)"
+        done
     done
-    stray=$(cd / && ls | grep -xE 'Tralvinex[0-9]+\.log')
-    [ -f "/$planted" ] && [ -z "$stray" ] || fail "at the root: new logs '$stray', $planted kept: $(ls / | grep -cxF "$planted")"
-    (cd / && rm -f -- $stray "$planted")
+    ISOLATE=("${saved[@]}")
+    [ "$WINDOWS" = 0 ] || rm "$WINEPREFIX/dosdevices/y:"
+    files=$(find "$C/root" -maxdepth 1 -type f -printf '%f %s\n')
+    [ "$files" = "Tralvinex-planted.log 20000" ] || fail "the root holds: $files"
     done_case
 fi
 
@@ -730,11 +822,19 @@ if new_case "LogDir \\ is the root of the current drive, not a network path" win
     done_case
 fi
 
-# No argument can forge a log line: a control character shows as "?". A
-# message cut at 511 bytes ends before a UTF-8 character the cut would split.
+# No argument can forge a log line: a control character, C1 ones (NEL) and
+# the line and paragraph separators of Unicode show as "?", and on Linux so
+# does a lone byte 0x80 to 0x9F (NEL to a Latin-1 reader). A message cut at
+# 511 bytes ends before a UTF-8 character the cut would split.
 if new_case "argument text neither forges nor splits a log line" needs-lookup; then
     run -- $'x\r\n01/01/2026 00:00:00.000\tExiting with 0.' 80 9 "$DAT" "$LOGS"
     failure_log 'x??01/01/2026 00:00:00.000?Exiting with 0.' 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    # U+2028, U+2003 (a space, kept), U+2029 and U+0085; on Linux a raw 0x85
+    host=$'nx.invalid\xe2\x80\xa812/10/2026 00:00:00.000\xe2\x80\x83Exiting with 0.\xe2\x80\xa9\xc2\x85'
+    shown=$'nx.invalid?12/10/2026 00:00:00.000\xe2\x80\x83Exiting with 0.??'
+    [ "$WINDOWS" = 1 ] || { host+=$'\x85'; shown+=?; }
+    run -- "$host" 80 9 "$DAT" "$LOGS"
+    failure_log "$shown" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
     euro=$(printf '€%.0s' $(seq 86))
     run -- "$euro" 80 9 "/$euro" "$LOGS"
     line=$(messages | sed -n 3p)
@@ -743,11 +843,15 @@ if new_case "argument text neither forges nor splits a log line" needs-lookup; t
     done_case
 fi
 
+# A LogDir that ends in a separator gets no second one: on Windows
+# "\\?\Z:\...\logs\" is a folder, and "\\?\Z:\...\logs\\name" no valid path.
 if new_case "log directory with a trailing separator"; then
-    run -- 10.1.2.3 80 9 "$DAT" "$LOGS/"
+    dir=$LOGS/
+    [ "$WINDOWS" = 0 ] || dir='\\?\Z:'$(tr / '\\' <<<"$LOGS")'\'
+    run -- 10.1.2.3 80 9 "$DAT" "$dir"
     expect_status 0
     [ -n "$RUN_LOG" ] || fail "no log"
-    [ "$(messages | sed -n 3p)" = "$(params_line 10.1.2.3 80 "$DAT" "$LOGS/")" ] || fail "parameter line"
+    [ "$(messages | sed -n 3p)" = "$(params_line 10.1.2.3 80 "$DAT" "$dir")" ] || fail "parameter line"
     done_case
 fi
 
@@ -962,5 +1066,7 @@ if new_case "log stamps are the local time of the run"; then
     done_case
 fi
 
+[ "$(ls -A /)" = "$ROOT_BEFORE" ] ||
+    { echo "FAIL the suite changed /: $(diff <(echo "$ROOT_BEFORE") <(ls -A /) | xargs)"; FAIL=$((FAIL + 1)); }
 echo "$PASS passed, $FAIL failed, $SKIP skipped"
 [ "$FAIL" = 0 ]

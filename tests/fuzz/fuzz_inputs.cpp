@@ -74,9 +74,9 @@ static void CheckNumber(const char *text)
 static void CheckPath(const std::string &dir, const std::string &name)
 {
     char out[kPathSize];
-    // one separator between, none after a dir that is one separator alone
-    bool root = dir.size() == 1 && IsPathSeparator(dir[0]);
-    std::string whole = dir + (root ? "" : std::string(1, kPathSeparator)) + name;
+    // one separator between, none after a dir that ends in one
+    bool ends = !dir.empty() && IsPathSeparator(dir.back());
+    std::string whole = dir + (ends ? "" : std::string(1, kPathSeparator)) + name;
     PRBool fits = JoinPath(dir.c_str(), name.c_str(), out, sizeof out);
 
     REQUIRE(fits == (!dir.empty() && whole.size() < kPathSize));
@@ -101,14 +101,34 @@ static void CheckLogLine(const char *text, PRInt32 seed)
     REQUIRE(length == strlen(line));
     REQUIRE(length >= 26 && line[23] == '\t');
     REQUIRE(line[length - 2] == '\r' && line[length - 1] == '\n');
-    size_t shown = length - 24 - 2;
-    size_t room = kLogLineSize - 1 - 24 - 2;
-    REQUIRE(shown == (textLength < room ? textLength : room));
-    // the text as given, but every control character shown as "?"
-    for (size_t i = 0; i < shown; i++) {
-        unsigned char c = (unsigned char)text[i];
-        REQUIRE(line[24 + i] == (c < 0x20 || c == 0x7F ? '?' : (char)c));
+    // The text character by character, as code points: whole characters
+    // while they fit, each control (C0, DEL, C1), U+2028, U+2029 and lone
+    // byte 0x80 to 0x9F shown as "?", any other byte that begins no
+    // well-formed character kept as it is.
+    std::string want;
+    size_t room = kLogLineSize - 1 - 24 - 2, taken = 0;
+    while (taken < textLength) {
+        const unsigned char *p = (const unsigned char *)text + taken;
+        size_t n = p[0] >= 0xF8 ? 1 : p[0] >= 0xF0 ? 4 : p[0] >= 0xE0 ? 3 : p[0] >= 0xC0 ? 2 : 1;
+        uint32_t cp = n == 1 ? p[0] : p[0] & (0x7F >> n);
+        bool whole = n == 1 || n <= textLength - taken;
+        for (size_t i = 1; whole && i < n; i++) {
+            whole = (p[i] & 0xC0) == 0x80;
+            cp = cp << 6 | (p[i] & 0x3F);
+        }
+        static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (n > 1 && !(whole && cp >= kLeast[n] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF))) {
+            n = 1;
+            cp = p[0];
+        }
+        if (want.size() + n > room)
+            break;
+        bool breaks = cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F) || cp == 0x2028 ||
+                      cp == 0x2029;
+        want += breaks ? std::string("?") : std::string((const char *)p, n);
+        taken += n;
     }
+    REQUIRE(std::string(line + 24, length - 24 - 2) == want);
 }
 
 static void CheckErrorLine(PRErrorCode code)

@@ -10,6 +10,7 @@
 
 #include <prerr.h>
 
+#include "platform/path_join.h"
 #include "platform/platform.h"
 #include "platform/stack_guard_win32.h"
 #include "test_files.h"
@@ -28,6 +29,42 @@ TEST(ArgumentText, IsTakenAsUtf8Exactly)
     EXPECT_EQ(TakeArgument(std::wstring(129, L'\u00e9').c_str(), out, sizeof out), 0);
     EXPECT_EQ(TakeArgument(std::wstring(130, L'\u00e9').c_str(), out, sizeof out),
               PR_BUFFER_OVERFLOW_ERROR);
+}
+
+// Two or more separators alone begin a network path with no server: no
+// folder. One alone is the current drive's root.
+TEST(LogPath, SeparatorsAloneNameNoFolder)
+{
+    char out[kPathSize];
+
+    for (const char *dir : {"\\\\", "//", "\\/", "/\\\\"})
+        EXPECT_FALSE(JoinPath(dir, "Tralvinex1.log", out, sizeof out)) << dir;
+    EXPECT_TRUE(JoinPath("\\", "Tralvinex1.log", out, sizeof out));
+}
+
+// The purge judges and deletes through one handle: a fresh log put in the
+// old one's place between its look and its delete stays.
+static PRBool OnlyTheLog(const char *name, const void *) { return strcmp(name, "Tralvinex1.log") == 0; }
+static PRBool SwapThenCondemn(const LogFileFacts *, const void *rule)
+{
+    static bool swapped;
+    const std::string &dir = *static_cast<const std::string *>(rule);
+
+    if (swapped)
+        return PR_FALSE;
+    swapped = true;
+    std::filesystem::rename(dir + "/Tralvinex1.log", dir + "/old.moved");
+    WriteFileBytes(dir + "/Tralvinex1.log", "fresh");
+    return PR_TRUE;
+}
+
+TEST(PurgeHandle, DeletesTheFileItJudgedNeverOneSwappedIn)
+{
+    TempDir dir;
+
+    WriteFileBytes(dir / "Tralvinex1.log", "old");
+    DeleteCondemnedFiles(dir.path.c_str(), OnlyTheLog, SwapThenCondemn, &dir.path);
+    EXPECT_EQ(ReadFileBytes(dir / "Tralvinex1.log"), "fresh");
 }
 
 // Noted by the constructor that comes right after the seed's: 101 is the

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "lookup/run_params.h"
+#include "lookup/run_report.h"
+#include "test_files.h"
 
 struct NumberCase {
     const char *text;
@@ -68,5 +70,33 @@ TEST(ArgumentConversion, TextArgumentsUpTo259BytesAreTakenWhole)
         args[which] = tooLong;
         argv[which] = args[which].data();
         EXPECT_FALSE(TakeRunParams(argv, &params));
+    }
+}
+
+// A message cut at 511 bytes ends before the character the cut would split:
+// after 3 of an emoji's 4 bytes (led by F0), 2 of 3 (led by E0), 1 of 2; a
+// character that ends at byte 511 stays.
+TEST(RunReport, AMessageCutAt511BytesEndsBeforeASplitCharacter)
+{
+    const struct {
+        size_t before;
+        const char *character;
+        size_t kept;
+    } cases[] = {
+        {508, "\xf0\x9f\x98\x80", 508},
+        {509, "\xe0\xa0\x80", 509},
+        {510, "\xc3\xa9", 510},
+        {507, "\xf0\x9f\x98\x80", 511},
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        RunParams params = {};
+        std::string text = std::string(c.before, 'x') + c.character;
+
+        params.LogLevel = kLogEnableLevel;
+        strcpy(params.LogDir, dir.path.c_str());
+        LogFormatted(&params, "%s", text.c_str());
+        std::string log = ReadFileBytes(dir / ("Tralvinex" + std::to_string(GetThreadId()) + ".log"));
+        EXPECT_EQ(log.size(), 24 + c.kept + 2) << c.before << " bytes before";
     }
 }

@@ -38,6 +38,10 @@ TEST(LogLine, HasStampTabTextAndCrLf)
         {At(999, 1, 1, 0, 0, 0, 0), "%s %n %d", "01/01/0999 00:00:00.000\t%s %n %d\r\n"},
         {At(2020, 2, 29, 12, 0, 60, 5), "\xe9t\xe9", "02/29/2020 12:00:60.005\t\xe9t\xe9\r\n"},
         {At(2020, 2, 29, 12, 0, 0, 0), "a\r\nb\tc\x7f", "02/29/2020 12:00:00.000\ta??b?c?\r\n"},
+        // NEL, LINE and PARAGRAPH SEPARATOR and a lone 0x85 break lines too;
+        // NO-BREAK and EM SPACE do not
+        {At(2020, 2, 29, 12, 0, 0, 0), "a\xc2\x85" "b\xe2\x80\xa8" "c\xe2\x80\xa9" "d\x85\xc2\xa0\xe2\x80\x83",
+         "02/29/2020 12:00:00.000\ta?b?c?d?\xc2\xa0\xe2\x80\x83\r\n"},
     };
     for (const auto &c : cases) {
         char line[kLogLineSize];
