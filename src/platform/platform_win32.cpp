@@ -22,32 +22,10 @@ static const DWORD kFinalPathSize = 1024;
 static const int kListedNameSize = MAX_PATH * 3;
 static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// How NSPR reports what CreateFile may fail with, as its own PR_Open would.
-// ERROR_PIPE_BUSY is a pipe whose instances are all taken.
-static const struct {
-    DWORD osError;
-    PRErrorCode code;
-} kOpenErrors[] = {
-    {ERROR_FILE_NOT_FOUND, PR_FILE_NOT_FOUND_ERROR},
-    {ERROR_PATH_NOT_FOUND, PR_FILE_NOT_FOUND_ERROR},
-    {ERROR_ACCESS_DENIED, PR_NO_ACCESS_RIGHTS_ERROR},
-    {ERROR_WRITE_PROTECT, PR_NO_ACCESS_RIGHTS_ERROR},
-    {ERROR_SHARING_VIOLATION, PR_FILE_IS_BUSY_ERROR},
-    {ERROR_LOCKED, PR_FILE_IS_LOCKED_ERROR},
-    {ERROR_DRIVE_LOCKED, PR_FILE_IS_LOCKED_ERROR},
-    {ERROR_INVALID_NAME, PR_INVALID_ARGUMENT_ERROR},
-    {ERROR_INVALID_PARAMETER, PR_INVALID_ARGUMENT_ERROR},
-    {ERROR_FILENAME_EXCED_RANGE, PR_NAME_TOO_LONG_ERROR},
-    {ERROR_DISK_FULL, PR_NO_DEVICE_SPACE_ERROR},
-    {ERROR_HANDLE_DISK_FULL, PR_NO_DEVICE_SPACE_ERROR},
-    {ERROR_TOO_MANY_OPEN_FILES, PR_SYS_DESC_TABLE_FULL_ERROR},
-    {ERROR_NOT_ENOUGH_MEMORY, PR_INSUFFICIENT_RESOURCES_ERROR},
-    {ERROR_OUTOFMEMORY, PR_INSUFFICIENT_RESOURCES_ERROR},
-    {ERROR_NOT_READY, PR_IO_ERROR},
-    {ERROR_OPEN_FAILED, PR_IO_ERROR},
-    {ERROR_PATH_BUSY, PR_IO_ERROR},
-    {ERROR_PIPE_BUSY, PR_OPERATION_NOT_SUPPORTED_ERROR},
-};
+// NSPR's own map from a Windows error to its code, which its PR_Open
+// applies; NSPR is always linked in on Windows.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+extern "C" void _MD_win32_map_open_error(PRInt32 err);
 
 static PRBool ToWide(const char *text, wchar_t *out, int outCount);
 static PRBool WidePath(const char *dir, const char *name, wchar_t *out, int outCount);
@@ -56,7 +34,6 @@ static PRBool LeadsInto(HANDLE file, const char *dir, const char *name);
 static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict condemned,
                               const void *rule);
 static PRTime ToPRTime(FILETIME when);
-static void SetOpenError(DWORD osError);
 
 void GetLocalTimeMs(PRExplodedTime *now)
 {
@@ -79,7 +56,8 @@ PRInt32 GetThreadId(void)
 }
 
 // As PR_Open opens it, but by its UTF-16 name. A pipe is refused: a server
-// that never reads would hold the run.
+// that never reads would hold the run (and one whose instances are all
+// taken fails the open).
 PRFileDesc *OpenDatFile(const char *path)
 {
     wchar_t widePath[kWidePathSize];
@@ -93,7 +71,7 @@ PRFileDesc *OpenDatFile(const char *path)
     file = CreateFileW(widePath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                        OPEN_ALWAYS, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        SetOpenError(GetLastError());
+        _MD_win32_map_open_error((PRInt32)GetLastError());
         return NULL;
     }
     type = GetFileType(file);
@@ -246,17 +224,6 @@ static PRTime ToPRTime(FILETIME when)
     ULONGLONG ticks = (ULONGLONG)when.dwHighDateTime << 32 | when.dwLowDateTime;
 
     return (PRTime)(ticks / 10) - kFileTimeTo1970Usec;
-}
-
-static void SetOpenError(DWORD osError)
-{
-    for (const auto &known : kOpenErrors) {
-        if (known.osError == osError) {
-            PR_SetError(known.code, (PRInt32)osError);
-            return;
-        }
-    }
-    PR_SetError(PR_UNKNOWN_ERROR, (PRInt32)osError);
 }
 
 PRInt32 TakeArgument(const wchar_t *given, char *out, PRUint32 outSize)
