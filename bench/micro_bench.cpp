@@ -8,8 +8,8 @@
 
 #include <prinit.h>
 
+#include "platform/path_join.h"
 #include "platform/platform.h"
-#include "tracelog/log_path.h"
 #include "tracelog/log_purge.h"
 #include "tracelog/trace_log.h"
 
@@ -35,7 +35,7 @@ static void BuildOneLogPath(benchmark::State &state)
     char path[kPathSize];
 
     for (auto _ : state)
-        benchmark::DoNotOptimize(BuildLogPath("/var/log/tralvinex", 123456, path, sizeof path));
+        benchmark::DoNotOptimize(JoinPath("/var/log/tralvinex", "Tralvinex123456.log", path, sizeof path));
 }
 BENCHMARK(BuildOneLogPath);
 

@@ -11,7 +11,8 @@ inline constexpr PRInt32 kExitTooFewArgs = -1;
 // Returns the exit status: kExitSuccess, kExitTooFewArgs,
 // PR_BUFFER_OVERFLOW_ERROR for a text argument longer than 259 bytes, or the
 // NSPR error code of the step that failed. (Windows' entry refuses first
-// what the code page cannot hold, with PR_INVALID_ARGUMENT_ERROR.)
+// an argument that is no text, a lone surrogate, with
+// PR_INVALID_ARGUMENT_ERROR.)
 PRInt32 RunLookup(int argc, char **argv);
 
 #endif

@@ -68,7 +68,8 @@ PRInt32 GetThreadId(void)
 }
 
 // O_NONBLOCK: a FIFO without a reader fails the open (ENXIO) instead of
-// holding the run, and the write never waits.
+// holding the run; one with a reader, or a socket, is refused before any
+// write could wait on it.
 PRFileDesc *OpenDatFile(const char *path)
 {
     struct stat st;
