@@ -30,7 +30,7 @@ extern "C" void _MD_win32_map_open_error(PRInt32 err);
 static PRBool ToWide(const char *text, wchar_t *out, int outCount);
 static PRBool WidePath(const char *dir, const char *name, wchar_t *out, int outCount);
 static PRBool IsPlainFile(HANDLE file, BY_HANDLE_FILE_INFORMATION *info);
-static PRBool LeadsInto(HANDLE file, const char *dir, const char *name);
+static PRBool LeadsInto(HANDLE file, const wchar_t *path);
 static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict condemned,
                               const void *rule);
 static PRTime ToPRTime(FILETIME when);
@@ -102,8 +102,7 @@ void AppendToLogFile(const char *dir, const char *name, const char *line, PRUint
         return;
     // A hard link would carry the line to a file elsewhere. A lost line is
     // not reported.
-    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1 &&
-        LeadsInto(file, dir, name))
+    if (IsPlainFile(file, &info) && info.nNumberOfLinks == 1 && LeadsInto(file, path))
         (void)WriteFile(file, line, length, &written, NULL);
     (void)CloseHandle(file);
 }
@@ -150,7 +149,7 @@ static void DeleteIfCondemned(const char *dir, const char *name, PurgeVerdict co
                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    if (IsPlainFile(file, &info) && LeadsInto(file, dir, name)) {
+    if (IsPlainFile(file, &info) && LeadsInto(file, path)) {
         facts.size = (PRInt64)((ULONGLONG)info.nFileSizeHigh << 32 | info.nFileSizeLow);
         facts.modifyTime = ToPRTime(info.ftLastWriteTime);
         // It stays when another program holds it open without sharing
@@ -185,36 +184,41 @@ static PRBool IsPlainFile(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
                      (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0);
 }
 
-// Whether the opened file is name in dir itself, however the file system
-// reports a link: its final path must be dir's own and the name, compared
-// as Windows compares names, without case. (Under Wine a Unix link opens as
-// its target, whose final path is another.)
-static PRBool LeadsInto(HANDLE file, const char *dir, const char *name)
+// Whether the opened file is the one path names in its folder, however the
+// file system reports a link: its final path must be the folder's own and
+// the name, compared as Windows compares names, without case. (Under Wine a
+// Unix link opens as its target, whose final path is another.) The folder
+// is path up to its last separator, which it keeps: "C:" alone would be
+// that drive's current folder, "C:\\" is its root, as in "C:\\name".
+static PRBool LeadsInto(HANDLE file, const wchar_t *path)
 {
-    wchar_t wideDir[kWidePathSize];
+    const wchar_t *name = path + wcslen(path);
+    wchar_t folderPath[kWidePathSize];
     wchar_t expected[kFinalPathSize];
     wchar_t found[kFinalPathSize];
     HANDLE folder;
     DWORD length;
-    int nameLength;
 
-    if (!ToWide(dir, wideDir, kWidePathSize))
+    while (name > path && name[-1] != L'\\' && name[-1] != L'/')
+        name--;
+    if (name == path)
         return PR_FALSE;
-    folder = CreateFileW(wideDir, FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
+    wcsncpy(folderPath, path, (size_t)(name - path));
+    folderPath[name - path] = L'\0';
+    folder = CreateFileW(folderPath, FILE_READ_ATTRIBUTES, kShareAll, NULL, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (folder == INVALID_HANDLE_VALUE)
         return PR_FALSE;
     length = GetFinalPathNameByHandleW(folder, expected, kFinalPathSize,
                                        FILE_NAME_NORMALIZED);
     (void)CloseHandle(folder);
-    if (length == 0 || length >= kFinalPathSize - 1)
+    if (length == 0 || length + 1 + wcslen(name) >= kFinalPathSize)
         return PR_FALSE;
     if (expected[length - 1] != L'\\')  // a drive's root ends in one
         expected[length++] = L'\\';
-    nameLength = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1,
-                                     expected + length, (int)(kFinalPathSize - length));
+    wcscpy(expected + length, name);
     length = GetFinalPathNameByHandleW(file, found, kFinalPathSize, FILE_NAME_NORMALIZED);
-    return (PRBool)(nameLength > 0 && length > 0 && length < kFinalPathSize &&
+    return (PRBool)(length > 0 && length < kFinalPathSize &&
                     CompareStringOrdinal(found, -1, expected, -1, TRUE) == CSTR_EQUAL);
 }
 

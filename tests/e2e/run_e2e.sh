@@ -807,18 +807,23 @@ if new_case "an empty LogDir logs and purges nothing at the root" needs-lookup; 
 fi
 
 # LogDir "\\" is the root of the current drive: no second separator, which
-# would make "\\\\Tralvinex<id>.log" a path to a server of that name. Here the
-# case's folder is drive Y: and the current folder.
-if new_case "LogDir \\ is the root of the current drive, not a network path" windows-only needs-lookup; then
+# would make "\\\\Tralvinex<id>.log" a path to a server of that name. A bare
+# drive, "Y:", is joined to "Y:\\Tralvinex<id>.log", the root of that drive
+# too, not its current folder. Here the case's folder is drive Y:, and the
+# current folder is Y:\\sub.
+if new_case "LogDir \\ and Y: are the root of the drive, not a network path" windows-only needs-lookup; then
     ln -s "$C" "$WINEPREFIX/dosdevices/y:"
+    mkdir "$C/sub"
     LOGS=$C
-    ISOLATE+=(--wd="$C")
-    run -- 10.1.2.3 80 9 out.dat '\'
+    ISOLATE+=(--wd="$C/sub")
+    for dir in '\' Y:; do
+        run -- 10.1.2.3 80 9 "$DAT" "$dir"
+        expect_status 0
+        expect_dat "$(record 80 10.1.2.3)"
+        messages | grep -q '^Host=' || fail "LogDir $dir: no log at the root of Y:"
+    done
     unset 'ISOLATE[-1]'
     rm "$WINEPREFIX/dosdevices/y:"
-    expect_status 0
-    expect_dat "$(record 80 10.1.2.3)"
-    [ -n "$RUN_LOG" ] || fail "no log at the root of Y:"
     done_case
 fi
 
