@@ -31,7 +31,7 @@ fail() {
     exit 1
 }
 
-for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" \
+for f in "$LIN/tralvinex-lookup" "$LIN/tralvinex-lookup.1" "$LIN/README.md" "$LIN/LICENSE" \
     "$WIN/tralvinex-lookup.exe"; do
     [ -s "$f" ] || fail "$f is missing"
 done
@@ -65,7 +65,7 @@ cmp -s "$X/$NAME-debug/tralvinex-lookup.debug" build-release/linux/tralvinex-loo
 # page shows; the manual in its Windows form, with no word broken across
 # lines. The change log has a section for this version, in both archives.
 ZIP_TEXT="tralvinex-lookup.1.txt README-Windows.txt CHANGES.txt examples/lookup.bat
-    examples/lookup-caller.c THIRD-PARTY-NOTICES.txt"
+    examples/lookup-caller.c LICENSE.txt THIRD-PARTY-NOTICES.txt"
 [ "$(unzip -Z1 "dist/$NAME-win64.zip" | sort | xargs)" = \
     "$(for f in tralvinex-lookup.exe $ZIP_TEXT; do echo "$NAME-win64/$f"; done | sort | xargs)" ] ||
     fail "the zip holds $(unzip -Z1 "dist/$NAME-win64.zip" | xargs)"
@@ -88,6 +88,8 @@ grep -q 'No batch file can take a value that holds' "$WIN/examples/lookup.bat" &
 grep -qE "^## $VERSION( |$)" CHANGES.md && cmp -s "$LIN/CHANGES.md" CHANGES.md ||
     fail "CHANGES.md has no section for $VERSION, or the tarball lacks it"
 for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do
+    # the tool's own licence first, then NSPR's
+    grep -m 1 -q '^tralvinex-lookup itself' "$notices" &&
     grep -q '^Mozilla Public License Version 2.0' "$notices" &&
         grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&
         ! grep -q '@[A-Z_]*@' "$notices" || fail "$notices is incomplete"

@@ -77,7 +77,7 @@ cat /usr/share/common-licenses/MPL-2.0 >>"$STAGE/THIRD-PARTY-NOTICES"
 L=$STAGE/$NAME-linux-x86_64
 mkdir -m 755 "$L"
 install -m 755 "$LINUX/tralvinex-lookup" "$L/"
-install -m 644 "$LINUX/tralvinex-lookup.1" CHANGES.md "$STAGE/THIRD-PARTY-NOTICES" "$L/"
+install -m 644 "$LINUX/tralvinex-lookup.1" CHANGES.md LICENSE "$STAGE/THIRD-PARTY-NOTICES" "$L/"
 sed "s/@VERSION@/$VERSION/g" docs/README-Linux.md.in >"$L/README.md"
 
 # The zip's text files end their lines in CR LF, as Windows' own do, and
@@ -99,6 +99,7 @@ crlf() { sed 's/$/\r/' >"$1" && chmod 644 "$1"; }
 sed "s/@VERSION@/$VERSION/g" docs/README-Windows.txt.in | crlf "$W/README-Windows.txt"
 crlf "$W/THIRD-PARTY-NOTICES.txt" <"$STAGE/THIRD-PARTY-NOTICES"
 crlf "$W/CHANGES.txt" <CHANGES.md
+crlf "$W/LICENSE.txt" <LICENSE
 groff -man -Tascii -P-c -rW1 "$WINDOWS/tralvinex-lookup.1" | col -bx |
     crlf "$W/tralvinex-lookup.1.txt"
 for f in lookup.bat lookup-caller.c; do crlf "$W/examples/$f" <"docs/examples/$f"; done
@@ -113,7 +114,8 @@ find "$W" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 (cd "$STAGE" && zip -q -X -D -9 "$OLDPWD/dist/$NAME-win64.zip" \
     "$NAME-win64/tralvinex-lookup.exe" "$NAME-win64/tralvinex-lookup.1.txt" \
     "$NAME-win64/README-Windows.txt" "$NAME-win64/CHANGES.txt" "$NAME-win64/examples/lookup.bat" \
-    "$NAME-win64/examples/lookup-caller.c" "$NAME-win64/THIRD-PARTY-NOTICES.txt")
+    "$NAME-win64/examples/lookup-caller.c" "$NAME-win64/LICENSE.txt" \
+    "$NAME-win64/THIRD-PARTY-NOTICES.txt")
 # The commit's tree, as git stores it (git archive dates every entry by the
 # commit), and the debug files under the names the programs' debug links
 # give them.
