@@ -594,6 +594,8 @@ done <<'EOF'
 932 0 10.1.2.3 Пример 데이터 ./Пример/x.dat ./데이터/Tralvinex<id>.log
 932 0 10.1.2.3 data Łódź ./data/x.dat ./Łódź/Tralvinex<id>.log
 1252 -5973 ＂a＂ data data ./data/Tralvinex<id>.log
+1252 -5973 ＂ data data ./data/Tralvinex<id>.log
+932 -5973 пример.test data data ./data/Tralvinex<id>.log
 EOF
 
 # The purge lists LogDir by its UTF-16 names: a name planted with a
