@@ -26,23 +26,7 @@ KEY="nspr $VERSION; $(dpkg-query -W -f='${Package} ${Version}; ' "$CC_PACKAGE" \
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)flags $FLAGS"
 [ -f "$PREFIX/lib/libnspr4_s.a" ] && [ "$(cat "$PREFIX/BUILD-KEY" 2>/dev/null)" = "$KEY" ] && exit 0
 
-# Debian's source packages come from the same archive as its binaries: a
-# deb-src twin of each of the system's deb entries, in a source list and an
-# index of this build's own, so that the system's apt set-up stays as it is.
-rm -rf "$SRC"
-mkdir -p "$SRC/apt/parts" "$SRC/apt/lists/partial"
-for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && grep -q '^Types: deb$' "$f" && { sed 's/^Types: deb$/Types: deb-src/' "$f"; echo; }
-done >"$SRC/apt/parts/debian-src.sources"
-if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$SRC/apt/parts/debian-src.list"
-fi
-# (downloads as the user who runs this, into folders that user owns)
-APT=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$SRC/apt/parts"
-    -o APT::Sandbox::User="$(id -un)"
-    -o Dir::State::Lists="$SRC/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
-apt-get "${APT[@]}" update >/dev/null
-(cd "$SRC" && apt-get "${APT[@]}" source "nspr=$VERSION" >/dev/null)
+scripts/windows/debian_source.sh nspr "$VERSION" "$SRC"
 top=$(find "$SRC" -maxdepth 3 -name configure -path '*/nspr/configure' | head -1)
 [ -n "$top" ] || { echo "NSPR source not found under $SRC" >&2; exit 1; }
 
