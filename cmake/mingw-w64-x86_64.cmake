@@ -1,5 +1,6 @@
 # Cross-build for 64-bit Windows with Debian's mingw-w64 toolchain, against
-# an NSPR cross-built into NSPR_WIN_PREFIX (scripts/windows/build_nspr.sh).
+# an NSPR cross-built into NSPR_WIN_PREFIX (scripts/windows/build_nspr.sh)
+# and a libidn2 into IDN2_WIN_PREFIX (scripts/windows/build_idn2.sh).
 # Tests run under Wine through scripts/windows/wine-run.sh.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -15,12 +16,16 @@ if(NOT NSPR_WIN_PREFIX)
   set(NSPR_WIN_PREFIX "${TRALVINEX_TOP}/build-win/nspr")
 endif()
 set(NSPR_WIN_PREFIX "${NSPR_WIN_PREFIX}" CACHE PATH "NSPR cross-built for Windows")
+if(NOT IDN2_WIN_PREFIX)
+  set(IDN2_WIN_PREFIX "${TRALVINEX_TOP}/build-win/idn2")
+endif()
+set(IDN2_WIN_PREFIX "${IDN2_WIN_PREFIX}" CACHE PATH "libidn2 cross-built for Windows")
 # CMake reads this file again for its compiler checks, in projects of their
 # own; without the prefix there, the default above would replace
 # PKG_CONFIG_LIBDIR for the whole configure.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES NSPR_WIN_PREFIX)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES NSPR_WIN_PREFIX IDN2_WIN_PREFIX)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${TRALVINEX_MINGW} ${NSPR_WIN_PREFIX})
+set(CMAKE_FIND_ROOT_PATH /usr/${TRALVINEX_MINGW} ${NSPR_WIN_PREFIX} ${IDN2_WIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 PRESET=${1:-default}
 shift || true
 
-PACKAGES=(cmake g++ make pkg-config libnspr4-dev libgtest-dev util-linux iproute2 dnsmasq-base)
+PACKAGES=(cmake g++ make pkg-config libnspr4-dev libidn2-dev libunistring-dev libgtest-dev util-linux iproute2 dnsmasq-base)
 PACKAGES+=(${EXTRA_PACKAGES:-})
 
 scripts/install_packages.sh "${PACKAGES[@]}"

@@ -12,6 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 scripts/install_packages.sh g++-mingw-w64-x86-64 wine wine64 googletest locales
 scripts/windows/build_nspr.sh
+scripts/windows/build_idn2.sh
 scripts/setup.sh windows
 scripts/lint.sh build-win/project
 

@@ -5,6 +5,7 @@
 #include <prnetdb.h>
 
 #include "lookup/address_record.h"
+#include "lookup/host_name.h"
 #include "lookup/run_params.h"
 #include "lookup/run_report.h"
 #include "tracelog/log_purge.h"
@@ -23,6 +24,7 @@ static const char kBanner[] =
 static void StartNspr(const RunParams *params);
 static void LogRunParams(const RunParams *params);
 static PRInt32 ResolveAndRecord(const RunParams *params);
+static const char *NameToAskFor(const RunParams *params, char *ascii, PRUint32 size);
 static void LogAddress(const RunParams *params, const PRNetAddr *address);
 static PRInt32 FailRun(const RunParams *params, const char *message, PRErrorCode code);
 static PRInt32 ShutDownNspr(const RunParams *params, PRInt32 result);
@@ -69,13 +71,18 @@ static PRInt32 ResolveAndRecord(const RunParams *params)
     // Static: too large for the stack, and untouched beyond what the entry
     // fills. A run is once per process, on one thread.
     static char scratch[kLookupScratchSize];
+    char asciiName[kAsciiNameSize];
+    const char *name;
     PRHostEnt hostEntry;
     PRNetAddr address;
     PRIntn next;
     PRErrorCode result;
 
+    name = NameToAskFor(params, asciiName, sizeof asciiName);
+    if (name == NULL)
+        return PR_DIRECTORY_LOOKUP_ERROR;
     ClearFailureCode();
-    if (PR_GetHostByName(params->Host, scratch, sizeof scratch, &hostEntry) != PR_SUCCESS)
+    if (PR_GetHostByName(name, scratch, sizeof scratch, &hostEntry) != PR_SUCCESS)
         return FailRun(params, "PR_GetHostByName() failed!", TakeFailureCode());
 
     LogMessage(params, "Enumerating host entry...");
@@ -91,6 +98,23 @@ static PRInt32 ResolveAndRecord(const RunParams *params)
     if (!WriteAddressRecord(params, &address, &result))
         return FailRun(params, "Unable to open DAT file!", result);
     return result;
+}
+
+// Host itself, or its A-labels in ascii; NULL, the refusal logged, for a
+// name that has none: such a run asks no name server.
+static const char *NameToAskFor(const RunParams *params, char *ascii, PRUint32 size)
+{
+    const char *reason;
+
+    if (!NeedsAsciiName(params->Host))
+        return params->Host;
+    if (!TakeAsciiName(params->Host, ascii, size, &reason)) {
+        LogFormatted(params, "Host is no valid internationalized name: %s", reason);
+        LogError(params, PR_DIRECTORY_LOOKUP_ERROR);
+        return NULL;
+    }
+    LogFormatted(params, "Asking for (%s)", ascii);
+    return ascii;
 }
 
 // Showing the address is only for the log; the run goes on without it.

@@ -35,11 +35,14 @@ e2e_init() {
     # The name server's names: alias.example, a CNAME of target.example;
     # many.example with 4094 addresses, as many as one reply (over TCP) can
     # carry: 12 + 18 + 4094 * 16 of its 65535 bytes; v6only.example with an
-    # IPv6 address alone.
+    # IPv6 address alone; names in other scripts under their A-labels.
     echo 192.0.2.77 >"$ETC/target.addresses"
     for i in $(seq 4094); do echo "10.77.$((i / 256)).$((i % 256))"; done >"$ETC/many.addresses"
     { sed 's/$/ target.example/' "$ETC/target.addresses"
-      sed 's/$/ many.example/' "$ETC/many.addresses"; } >"$ETC/dns-hosts"
+      sed 's/$/ many.example/' "$ETC/many.addresses"
+      printf '192.0.2.%s\n' '81 xn--bcher-kva.example' '82 xn--eckwd4c7c.xn--zckzah' \
+          '83 xn--mgbh0fb.xn--kgbechtv' '84 xn--e1afmkfd.xn--80akhbyknj4f' '85 xn--fa-hia.de'
+    } >"$ETC/dns-hosts"
 
     # The namespace lives as long as the name server, which is started in it
     # (exec'ed, so $NS is its process id); runs enter it.

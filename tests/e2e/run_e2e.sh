@@ -255,10 +255,54 @@ alias.example target.addresses
 many.example many.addresses
 EOF
 
+# (how often the server has been asked for a name's IPv4 address)
+queries() { grep -c "query\[A\] $1 " "$WORK/server.log"; }
+
+# A name in another script is asked for once, under its A-labels; upper
+# case and full-width forms are the same name. The log shows both forms.
+while read -r host ascii address; do
+    if new_case "$host is asked for as $ascii" needs-lookup; then
+        asked=$(queries "$ascii")
+        run -- "$host" 80 9 "$DAT" "$LOGS"
+        expect_status 0
+        expect_dat "$(record 80 "$address")"
+        [ "$(queries "$ascii")" = $((asked + 1)) ] || fail "$ascii was not asked for once"
+        mapfile -t LINES < <(head_lines "$host" 80 "$DAT" "$LOGS"; echo "Asking for ($ascii)"
+            echo "Enumerating host entry..."; echo "Enumerated!"; echo "($host) => ($address)"
+            tail_lines 0)
+        expect_log "${LINES[@]}"
+        done_case
+    fi
+done <<'EOF'
+bücher.example xn--bcher-kva.example 192.0.2.81
+BÜCHER.Example xn--bcher-kva.example 192.0.2.81
+ＢÜＣＨＥＲ．ｅｘａｍｐｌｅ xn--bcher-kva.example 192.0.2.81
+ドメイン。テスト xn--eckwd4c7c.xn--zckzah 192.0.2.82
+مثال.إختبار xn--mgbh0fb.xn--kgbechtv 192.0.2.83
+пример.испытание xn--e1afmkfd.xn--80akhbyknj4f 192.0.2.84
+faß.de xn--fa-hia.de 192.0.2.85
+EOF
+
+# A name that has no A-labels is refused before any query is sent.
+while read -r host why; do
+    if new_case "$host is refused unasked"; then
+        asked=$(grep -c 'query\[' "$WORK/server.log")
+        run -- "$host" 80 9 "$DAT" "$LOGS"
+        expect_status "$(st -5973)"
+        expect_no_dat
+        [ "$(grep -c 'query\[' "$WORK/server.log")" = "$asked" ] || fail "the server was asked"
+        failure_log "$host" 80 -5973 "$LOOKUP_ERR" "Host is no valid internationalized name: $why"
+        done_case
+    fi
+done <<'EOF'
+a☃b.example string contains a disallowed character
+́.example string contains a forbidden leading combining character
+üaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa.example domain label longer than 63 characters
+EOF
+
 # Names that do not resolve leave the DAT file as it was. The tool asks the
 # server once, never again; a server that never answers fails the lookup
 # once the resolver gives up.
-queries() { grep -c "query\[A\] $1 " "$WORK/server.log"; }
 while read -r host server; do
     if new_case "unresolvable $host ($server) leaves DAT unchanged" needs-lookup; then
         printf 'previous' >"$DAT"
@@ -383,8 +427,8 @@ fi
 # --- hostile and odd inputs ------------------------------------------------------
 
 # Format directives and non-ASCII bytes are data: taken, shown and used as
-# they are, in every text argument. (A Windows caller passes text, and bytes
-# that are not UTF-8 spell none.)
+# they are, in every text argument; a Host of bytes that are not UTF-8 names
+# no host. (A Windows caller passes text, and such bytes spell none.)
 for text in '%s%n%x%%' $'\xe9t\xe9-\xff'; do
     [ "$WINDOWS" = 1 ] && [ "$text" != '%s%n%x%%' ] && need=linux-only || need=
     if new_case "text argument '$text' is used as it is" $need; then
@@ -393,7 +437,9 @@ for text in '%s%n%x%%' $'\xe9t\xe9-\xff'; do
         LOGS=$C/$text
         run -- "$text" 80 9 "$DAT" "$LOGS"
         expect_status "$(st -5973)"
-        failure_log "$text" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+        step="PR_GetHostByName() failed!"
+        [ "$text" = '%s%n%x%%' ] || step="Host is no valid internationalized name: string encoding error"
+        failure_log "$text" 80 -5973 "$LOOKUP_ERR" "$step"
         run -- 10.1.2.3 "$text" "$text" "$DAT" "$LOGS"
         expect_status 0
         expect_dat "$(record 0 10.1.2.3)"
@@ -553,7 +599,7 @@ done
 if new_case "a Host with fullwidth quotation marks and spaces is one argument" needs-lookup; then
     run -- '＂a b＂ c' 80 9 "$DAT" "$LOGS"
     expect_status "$(st -5973)"
-    failure_log '＂a b＂ c' 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    failure_log '＂a b＂ c' 80 -5973 "$LOOKUP_ERR" 'Asking for ("a b" c)' "PR_GetHostByName() failed!"
     done_case
 fi
 
@@ -839,9 +885,10 @@ if new_case "argument text neither forges nor splits a log line" needs-lookup; t
     # U+2028, U+2003 (a space, kept), U+2029 and U+0085; on Linux a raw 0x85
     host=$'nx.invalid\xe2\x80\xa812/10/2026 00:00:00.000\xe2\x80\x83Exiting with 0.\xe2\x80\xa9\xc2\x85'
     shown=$'nx.invalid?12/10/2026 00:00:00.000\xe2\x80\x83Exiting with 0.??'
-    [ "$WINDOWS" = 1 ] || { host+=$'\x85'; shown+=?; }
+    why="string contains a disallowed character"
+    [ "$WINDOWS" = 1 ] || { host+=$'\x85'; shown+=?; why="string encoding error"; }
     run -- "$host" 80 9 "$DAT" "$LOGS"
-    failure_log "$shown" 80 -5973 "$LOOKUP_ERR" "PR_GetHostByName() failed!"
+    failure_log "$shown" 80 -5973 "$LOOKUP_ERR" "Host is no valid internationalized name: $why"
     euro=$(printf '€%.0s' $(seq 86))
     run -- "$euro" 80 9 "/$euro" "$LOGS"
     line=$(messages | sed -n 3p)

@@ -1,5 +1,5 @@
 // libFuzzer target over the pieces that take outside text: argument
-// conversion, the purge's name match, path building and the line formats.
+// conversion and the host name's A-labels, the purge's name match, path building and the line formats.
 // Each result is checked against a plain model of the rule; a disagreement
 // aborts, which libFuzzer reports as a crash.
 //
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lookup/host_name.h"
 #include "lookup/run_params.h"
 #include "platform/path_join.h"
 #include "platform/platform.h"
@@ -140,6 +141,25 @@ static void CheckErrorLine(PRErrorCode code)
     REQUIRE(line[0] == '[' && line[strlen(line) - 1] == ']');
 }
 
+// An ASCII Host is asked for as it is; any other is refused with a reason,
+// or converted to an ASCII name that fits DNS (253 bytes and a final dot).
+static void CheckAsciiName(const char *host)
+{
+    char ascii[kAsciiNameSize];
+    const char *reason = NULL;
+    bool isAscii = true;
+
+    for (const char *p = host; *p != '\0'; p++)
+        isAscii = isAscii && (unsigned char)*p < 0x80;
+    REQUIRE((NeedsAsciiName(host) == PR_FALSE) == isAscii);
+    if (isAscii)
+        return;
+    if (TakeAsciiName(host, ascii, sizeof ascii, &reason))
+        REQUIRE(strlen(ascii) <= 254 && NeedsAsciiName(ascii) == PR_FALSE);
+    else
+        REQUIRE(reason != NULL && reason[0] != '\0');
+}
+
 static void CheckRunParams(const std::vector<std::string> &parts)
 {
     std::string args[6] = {"tool"};
@@ -158,6 +178,7 @@ static void CheckRunParams(const std::vector<std::string> &parts)
         REQUIRE(args[1] == params.Host && args[4] == params.DatFile && args[5] == params.LogDir);
         REQUIRE(params.Port == ArgToPort(args[2].c_str()));
         REQUIRE(params.LogLevel == ArgToLogLevel(args[3].c_str()));
+        CheckAsciiName(params.Host);
     }
 }
 
