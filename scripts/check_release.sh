@@ -3,8 +3,8 @@
 # checkout's last commit, checks what the archives hold, runs the end-to-end
 # cases against the shipped programs (the .exe under Wine), builds the Linux
 # program again from the source archive alone, then builds the release
-# again from a clone in another folder, later, against a Windows NSPR built
-# outside that clone: both builds must give the same SHA256SUMS. In that
+# again from a clone in another folder, later, against a Windows NSPR and
+# libidn2 built outside that clone: both builds must give the same SHA256SUMS. In that
 # clone it also checks that a tree with an untracked file is refused, and
 # that the .exe signed with a throwaway certificate verifies, and gives the
 # same bytes when signed again. The checkout must be clean.
@@ -42,6 +42,8 @@ grep -q "^# tralvinex-lookup $VERSION for Linux" "$LIN/README.md" && ! grep -q '
 # The build record: this commit, and a version for every package it names.
 grep -qx "commit $(git rev-parse HEAD)" dist/BUILDINFO.txt &&
     grep -qx "NSPR for Windows: Debian source package nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" \
+        dist/BUILDINFO.txt &&
+    grep -qx "libidn2 for Windows: Debian source package libidn2 $(dpkg-query -W -f='${source:Version}' libidn2-dev)" \
         dist/BUILDINFO.txt &&
     [ "$(sed -n '/^Debian packages:$/,$p' dist/BUILDINFO.txt | grep -cE '^  [a-z0-9.+-]+ [0-9][^ ]*$')" -ge 12 ] &&
     # the compiler NSPR's configure runs: the system's choice, the win32 thread model
@@ -88,10 +90,14 @@ grep -q 'No batch file can take a value that holds' "$WIN/examples/lookup.bat" &
 grep -qE "^## $VERSION( |$)" CHANGES.md && cmp -s "$LIN/CHANGES.md" CHANGES.md ||
     fail "CHANGES.md has no section for $VERSION, or the tarball lacks it"
 for notices in "$LIN/THIRD-PARTY-NOTICES" "$WIN/THIRD-PARTY-NOTICES.txt"; do
-    # the tool's own licence first, then NSPR's
+    # the tool's own licence first, then NSPR's and libidn2's, with the
+    # texts of the LGPL and the GPL it supplements
     grep -m 1 -q '^tralvinex-lookup itself' "$notices" &&
     grep -q '^Mozilla Public License Version 2.0' "$notices" &&
         grep -q "nspr $(dpkg-query -W -f='${source:Version}' libnspr4-dev)" "$notices" &&
+        grep -q "libidn2 $(dpkg-query -W -f='${source:Version}' libidn2-dev)" "$notices" &&
+        grep -q '^ *GNU LESSER GENERAL PUBLIC LICENSE' "$notices" &&
+        grep -q '^ *GNU GENERAL PUBLIC LICENSE' "$notices" &&
         ! grep -q '@[A-Z_]*@' "$notices" || fail "$notices is incomplete"
 done
 
@@ -129,13 +135,15 @@ protected=$({
 grep -q '(' <<<"$protected" && grep -q '^PR_' <<<"$protected" ||
     fail "no canary is checked in the tool's functions or in NSPR's"
 echo "release check: $(wc -l <<<"$protected") functions of the .exe check a stack canary"
-# Every compile unit of the tool (./src/) and of NSPR (nspr/) was compiled
+# Every compile unit of the tool (./src/), of NSPR (nspr/) and of libidn2
+# (idn2/) was compiled
 # with -fstack-protector-strong as its last word on the protector, but the
 # protector's runtime, without it; and the canary's seed is a constructor.
 cus=$(x86_64-w64-mingw32-objdump --dwarf=info --dwarf-depth=1 build-release/windows/tralvinex-lookup.exe.debug |
     awk '/DW_AT_producer/ { sub(/.*DW_AT_producer *: /, ""); producer = $0 }
-        /DW_AT_name/ { sub(/.*: /, ""); print $0 "\t" producer }' | grep -E '^(\./src|nspr)/')
-grep -q '^\./src/' <<<"$cus" && grep -q '^nspr/' <<<"$cus" || fail "no debug information for the tool or NSPR"
+        /DW_AT_name/ { sub(/.*: /, ""); print $0 "\t" producer }' | grep -E '^(\./src|nspr|idn2)/')
+grep -q '^\./src/' <<<"$cus" && grep -q '^nspr/' <<<"$cus" && grep -q '^idn2/' <<<"$cus" ||
+    fail "no debug information for the tool, NSPR or libidn2"
 unprotected=$(awk -F'\t' '{
         n = split($2, word, " "); last = ""
         for (i = 1; i <= n; i++) if (word[i] ~ /^-f(no-)?stack-protector/) last = word[i]
@@ -151,7 +159,7 @@ ctors=$(x86_64-w64-mingw32-objdump -s --start-address="$(at __CTOR_LIST__)" \
     awk '/^ [0-9a-f]+ / { for (i = 2; i <= 5; i++) if (length($i) == 8 && $i ~ /^[0-9a-f]+$/) printf "%s", $i }' |
     fold -w 16 | sed -E 's/(..)(..)(..)(..)(..)(..)(..)(..)/\8\7\6\5\4\3\2\1/')
 [ -n "$seed" ] && grep -qx "$seed" <<<"$ctors" || fail "the canary's seed is not among the .exe's constructors"
-echo "release check: $(wc -l <<<"$cus") compile units of the tool and NSPR carry the stack protector"
+echo "release check: $(wc -l <<<"$cus") compile units of the tool, NSPR and libidn2 carry the stack protector"
 grep -q '\.gnu_debuglink' <<<"$pe" || fail "the .exe has no debug link"
 [ -s build-release/windows/tralvinex-lookup.exe.debug ] || fail "no debug information kept"
 [ -z "$(find build-release/windows -maxdepth 1 -name '*.dll.a')" ] || fail "an import library was made"
@@ -177,7 +185,7 @@ touch "$OTHER/tralvinex/untracked"
 ! "$OTHER/tralvinex/scripts/release.sh" >/dev/null 2>"$X/refused" && grep -q untracked "$X/refused" ||
     fail "a tree with an untracked file was not refused"
 rm "$OTHER/tralvinex/untracked"
-NSPR_WIN_PREFIX=$OTHER/nspr-win "$OTHER/tralvinex/scripts/release.sh" >/dev/null
+NSPR_WIN_PREFIX=$OTHER/nspr-win IDN2_WIN_PREFIX=$OTHER/idn2-win "$OTHER/tralvinex/scripts/release.sh" >/dev/null
 diff dist/SHA256SUMS "$OTHER/tralvinex/dist/SHA256SUMS" ||
     fail "a second build from $OTHER gives other bytes"
 
@@ -187,7 +195,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 36500 -subj "/CN=tralvinex-looku
     -addext extendedKeyUsage=codeSigning -keyout "$X/key.pem" -out "$X/cert.pem" 2>/dev/null
 for i in 1 2; do
     TRALVINEX_SIGN_CERT=$X/cert.pem TRALVINEX_SIGN_KEY=$X/key.pem NSPR_WIN_PREFIX=$OTHER/nspr-win \
-        "$OTHER/tralvinex/scripts/release.sh" >/dev/null
+        IDN2_WIN_PREFIX=$OTHER/idn2-win "$OTHER/tralvinex/scripts/release.sh" >/dev/null
     grep win64.zip "$OTHER/tralvinex/dist/SHA256SUMS" >"$X/signed-$i"
 done
 unzip -q -o "$OTHER/tralvinex/dist/$NAME-win64.zip" -d "$X/signed"

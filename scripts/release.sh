@@ -21,6 +21,7 @@
 #
 # usage: scripts/release.sh
 #   NSPR_WIN_PREFIX: a Windows NSPR built elsewhere (scripts/windows/build_nspr.sh)
+#   IDN2_WIN_PREFIX: a Windows libidn2 built elsewhere (scripts/windows/build_idn2.sh)
 #   TRALVINEX_ALLOW_DIRTY=1: build such a tree all the same; BUILDINFO.txt and
 #     the .exe's version resource (PrivateBuild) say so
 #   TRALVINEX_SIGN_CERT, TRALVINEX_SIGN_KEY: a code signing certificate and
@@ -53,15 +54,18 @@ umask 022
 
 scripts/install_packages.sh groff-base bsdextrautils zip $SIGN
 scripts/windows/build_nspr.sh
+scripts/windows/build_idn2.sh
 scripts/setup.sh release-linux
 scripts/setup.sh release-windows -DTRALVINEX_PRIVATE_BUILD="$PRIVATE" \
-    ${NSPR_WIN_PREFIX:+-DNSPR_WIN_PREFIX="$NSPR_WIN_PREFIX"}
+    ${NSPR_WIN_PREFIX:+-DNSPR_WIN_PREFIX="$NSPR_WIN_PREFIX"} \
+    ${IDN2_WIN_PREFIX:+-DIDN2_WIN_PREFIX="$IDN2_WIN_PREFIX"}
 
 LINUX=build-release/linux
 WINDOWS=build-release/windows
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$LINUX/CMakeCache.txt")
 NAME=tralvinex-lookup-$VERSION
 NSPR_WIN=$(sed -n 's/^NSPR_WIN_PREFIX:PATH=//p' "$WINDOWS/CMakeCache.txt")
+IDN2_WIN=$(sed -n 's/^IDN2_WIN_PREFIX:PATH=//p' "$WINDOWS/CMakeCache.txt")
 
 STAGE=$(mktemp -d)
 trap 'rm -rf "$STAGE"' EXIT
@@ -71,8 +75,19 @@ sed -e "s/@VERSION@/$VERSION/" \
     -e "s/@NSPR_LINUX_VERSION@/$(dpkg-query -W -f='${Version}' libnspr4-dev)/" \
     -e "s/@NSPR_LINUX_SOURCE@/$(dpkg-query -W -f='${source:Version}' libnspr4-dev)/" \
     -e "s/@NSPR_WINDOWS_SOURCE@/$(cat "$NSPR_WIN/DEBIAN-SOURCE-VERSION")/" \
+    -e "s/@IDN2_LINUX_VERSION@/$(dpkg-query -W -f='${Version}' libidn2-dev)/" \
+    -e "s/@IDN2_LINUX_SOURCE@/$(dpkg-query -W -f='${source:Version}' libidn2-dev)/" \
+    -e "s/@UNISTRING_LINUX_VERSION@/$(dpkg-query -W -f='${Version}' libunistring-dev)/" \
+    -e "s/@UNISTRING_LINUX_SOURCE@/$(dpkg-query -W -f='${source:Version}' libunistring-dev)/" \
+    -e "s/@IDN2_WINDOWS_SOURCE@/$(cat "$IDN2_WIN/DEBIAN-SOURCE-VERSION")/" \
     docs/THIRD-PARTY-NOTICES.in >"$STAGE/THIRD-PARTY-NOTICES"
-cat /usr/share/common-licenses/MPL-2.0 >>"$STAGE/THIRD-PARTY-NOTICES"
+# licence_text TITLE FILE: a licence's full text under its title.
+licence_text() { printf '\n\n%s\n%s\n\n' "$1" "$(printf '%s' "$1" | tr -c '\n' =)"; cat "$2"; }
+{
+    cat /usr/share/common-licenses/MPL-2.0
+    licence_text "GNU Lesser General Public License, version 3" /usr/share/common-licenses/LGPL-3
+    licence_text "GNU General Public License, version 3" /usr/share/common-licenses/GPL-3
+} >>"$STAGE/THIRD-PARTY-NOTICES"
 
 L=$STAGE/$NAME-linux-x86_64
 mkdir -m 755 "$L"
@@ -135,12 +150,13 @@ compiler_package() { dpkg -S "$(readlink -f "$(command -v "$1")")" | cut -d: -f1
     echo "commit $COMMIT${PRIVATE:+ (with uncommitted changes)}"
     echo "SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH"
     echo "NSPR for Windows: Debian source package nspr $(cat "$NSPR_WIN/DEBIAN-SOURCE-VERSION")"
+    echo "libidn2 for Windows: Debian source package libidn2 $(cat "$IDN2_WIN/DEBIAN-SOURCE-VERSION")"
     echo "Debian packages:"
     dpkg-query -W -f='  ${Package} ${Version}\n' "$(compiler_package g++)" "$(compiler_package gcc)" \
         binutils "$(compiler_package x86_64-w64-mingw32-g++-posix)" \
         "$(compiler_package x86_64-w64-mingw32-gcc-posix)" \
         "$(compiler_package x86_64-w64-mingw32-gcc)" binutils-mingw-w64-x86-64 \
-        mingw-w64-x86-64-dev libnspr4-dev cmake groff-base zip tar gzip $SIGN
+        mingw-w64-x86-64-dev libnspr4-dev libidn2-dev libunistring-dev cmake groff-base zip tar gzip $SIGN
 } >dist/BUILDINFO.txt
 (cd dist && sha256sum "$NAME-linux-x86_64.tar.gz" "$NAME-win64.zip" "$NAME-src.tar.gz" \
     "$NAME-debug.tar.gz" BUILDINFO.txt >SHA256SUMS)
