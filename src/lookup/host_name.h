@@ -6,7 +6,7 @@
 
 #include <prtypes.h>
 
-// 253 bytes and a dot that ends the name.
+// DNS's 253 bytes, a dot that may end the name, and the terminator.
 inline constexpr PRUint32 kAsciiNameSize = 256;
 
 // PR_TRUE when host holds a byte above 0x7F: only such a name is converted.

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -146,18 +147,14 @@ static void CheckErrorLine(PRErrorCode code)
 static void CheckAsciiName(const char *host)
 {
     char ascii[kAsciiNameSize];
-    const char *reason = NULL;
-    bool isAscii = true;
+    const char *reason = "";
+    bool isAscii = std::all_of(host, host + strlen(host), [](char c) { return (c & 0x80) == 0; });
 
-    for (const char *p = host; *p != '\0'; p++)
-        isAscii = isAscii && (unsigned char)*p < 0x80;
     REQUIRE((NeedsAsciiName(host) == PR_FALSE) == isAscii);
-    if (isAscii)
-        return;
-    if (TakeAsciiName(host, ascii, sizeof ascii, &reason))
+    if (!isAscii && TakeAsciiName(host, ascii, sizeof ascii, &reason))
         REQUIRE(strlen(ascii) <= 254 && NeedsAsciiName(ascii) == PR_FALSE);
-    else
-        REQUIRE(reason != NULL && reason[0] != '\0');
+    else if (!isAscii)
+        REQUIRE(reason[0] != '\0');
 }
 
 static void CheckRunParams(const std::vector<std::string> &parts)
