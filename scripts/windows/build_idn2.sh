@@ -17,9 +17,7 @@ SRC=$(realpath -m "${IDN2_WIN_SRC:-build-win/idn2-src}")
 scripts/install_packages.sh cmake g++-mingw-w64-x86-64 dpkg-dev make libidn2-dev
 VERSION=$(dpkg-query -W -f='${source:Version}' libidn2-dev)
 FLAGS="$(cmake -P cmake/windows-hardening.cmake) -g -O2"
-CC_PACKAGE=$(dpkg -S "$(readlink -f "$(command -v x86_64-w64-mingw32-gcc)")" | cut -d: -f1)
-KEY="libidn2 $VERSION; $(dpkg-query -W -f='${Package} ${Version}; ' "$CC_PACKAGE" \
-    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)flags $FLAGS"
+KEY="libidn2 $VERSION; $(scripts/windows/toolchain_key.sh "$FLAGS")"
 [ -f "$PREFIX/lib/libidn2.a" ] && [ "$(cat "$PREFIX/BUILD-KEY" 2>/dev/null)" = "$KEY" ] && exit 0
 
 scripts/windows/debian_source.sh libidn2 "$VERSION" "$SRC"

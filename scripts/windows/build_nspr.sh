@@ -19,11 +19,7 @@ VERSION=$(dpkg-query -W -f='${source:Version}' libnspr4-dev)
 # -g: the release check reads every object's flags from its debug
 # information; the map keeps the source folder out of the bytes.
 FLAGS="$(cmake -P cmake/windows-hardening.cmake) -g"
-# NSPR's configure takes the mingw-w64 gcc of the system's choice (Debian's
-# alternatives), whichever thread model that is.
-CC_PACKAGE=$(dpkg -S "$(readlink -f "$(command -v x86_64-w64-mingw32-gcc)")" | cut -d: -f1)
-KEY="nspr $VERSION; $(dpkg-query -W -f='${Package} ${Version}; ' "$CC_PACKAGE" \
-    binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev)flags $FLAGS"
+KEY="nspr $VERSION; $(scripts/windows/toolchain_key.sh "$FLAGS")"
 [ -f "$PREFIX/lib/libnspr4_s.a" ] && [ "$(cat "$PREFIX/BUILD-KEY" 2>/dev/null)" = "$KEY" ] && exit 0
 
 scripts/windows/debian_source.sh nspr "$VERSION" "$SRC"
